@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+// The data file of a recording: the raw sample blocks back to back, block b at
+// byte offset 512 × b, nothing else. At most one is open at a time.
+class DataFile
+{
+public:
+    static constexpr qint64 BlockSize = 512;
+
+    DataFile() = default;
+    DataFile(const DataFile &) = delete;
+    DataFile &operator=(const DataFile &) = delete;
+    ~DataFile();
+
+    // Replaces whatever file has this name with a new, empty one and keeps it open.
+    // If it cannot, the message names the file and the reason; an existing file is
+    // left as it was whenever it could not be replaced.
+    bool createAfresh(const QString &path, QString *errorMessage);
+    // Writes one block at offset 512 × blockIndex. On failure the file is cut back
+    // to the blocks before it, so it always holds whole blocks.
+    bool writeBlock(qint64 blockIndex, QByteArrayView block, QString *errorMessage);
+    // Does nothing if no file is open.
+    void close();
+    bool isOpen() const;
+    QString path() const;
+
+private:
+    void cutBack(qint64 length);
+    QString failure(const QString &what, int errorNumber) const;
+
+    int m_fd = -1;
+    QString m_path;
+};

@@ -1,0 +1,25 @@
+#include "platform/QtMessageBoxes.h"
+
+#include <QMessageBox>
+
+QtMessageBoxes::QtMessageBoxes(QWidget *parent)
+    : m_parent(parent)
+{
+}
+
+MessageBoxes::Answer QtMessageBoxes::show(const Message &message)
+{
+    QMessageBox box(message.icon == Icon::Error ? QMessageBox::Critical : QMessageBox::Warning,
+                    message.title, message.text, QMessageBox::NoButton, m_parent);
+    if (message.buttons == Buttons::Ok) {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.exec();
+        return Answer::Ok;
+    }
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    // No escape button: closing the box without an answer is not possible.
+    box.setEscapeButton(static_cast<QAbstractButton *>(nullptr));
+    return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/SaveDialog.h"
+
+class QWidget;
+
+class QtSaveDialog : public SaveDialog
+{
+public:
+    explicit QtSaveDialog(QWidget *parent = nullptr);
+
+    void setTitle(const QString &title) override;
+    void setFilter(const QString &filterName, const QString &pattern) override;
+    void showSave() override;
+    QString fileName() const override;
+
+private:
+    QWidget *m_parent;
+    QString m_title;
+    QString m_filter;
+    QString m_fileName;
+};

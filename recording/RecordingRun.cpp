@@ -1,0 +1,212 @@
+#include "recording/RecordingRun.h"
+
+#include "link/InstrumentLink.h"
+#include "output/DataFile.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Timer.h"
+#include "recording/RecordingState.h"
+#include "recording/RecordingTime.h"
+#include "recording/RunControls.h"
+#include "recording/TracePlot.h"
+
+namespace {
+
+constexpr int ChannelCount = 8;
+constexpr int SegmentsPerBlock = int(std::tuple_size<SampleBlock>::value) - 1;
+constexpr float ValueOffset = 5.0f;
+// 100 samples a second fill the plot's 2000 units in the recording time.
+constexpr double PlotWidthPerSecond = 20.0;
+
+} // namespace
+
+RecordingRun::RecordingRun(RecordingState &state, InstrumentLink &link, DataFile &dataFile, Timer &timer,
+                           RunControls &controls, TracePlot &plot, MessageBoxes &messages)
+    : m_state(state)
+    , m_link(link)
+    , m_dataFile(dataFile)
+    , m_timer(timer)
+    , m_controls(controls)
+    , m_plot(plot)
+    , m_messages(messages)
+{
+}
+
+QString RecordingRun::messageTitle()
+{
+    // The fifth letter is the Latin C.
+    return QStringLiteral("Вам Cообщение");
+}
+
+void RecordingRun::startRequest()
+{
+    if (m_running)
+        return;
+    qint32 seconds = 0;
+    if (!mayStart(&seconds) || !acquireResources())
+        return;
+    m_running = true;
+    m_blocksWritten = 0;
+
+    m_plot.PreparePlot();
+    lockControls();
+    const quint8 channelCode = selectedChannelCode();
+    m_state.StopProcess = true;
+    m_timer.setEnabled(true);
+    m_link.emptyReceiveBuffer();
+    m_link.send(InstrumentLink::StopCode);
+
+    waitForFirstTick();
+    if (m_link.isLost()) {
+        windUp(linkLost());
+    } else {
+        m_link.send(channelCode);
+        m_state.GatheringTime = seconds;
+        windUp(acquire(float(PlotWidthPerSecond / m_state.GatheringTime)));
+    }
+    m_running = false;
+}
+
+void RecordingRun::stopRequest()
+{
+    m_state.StopProcess = false;
+    m_controls.setStopEnabled(false);
+}
+
+void RecordingRun::tick()
+{
+    if (m_state.GatheringTime == 0)
+        m_timer.setEnabled(false);
+    --m_state.GatheringTime;
+}
+
+bool RecordingRun::mayStart(qint32 *seconds)
+{
+    m_state.FileNameNew = m_controls.dialogFileName();
+    if (m_state.FileNameNew.isEmpty()) {
+        showError(QStringLiteral("Файл для записи не выбран!  Воспользуйтесь окном 'Файл записи'. "));
+        return false;
+    }
+    QString problem;
+    const std::optional<qint32> parsed = RecordingTime::parse(m_controls.recordingTimeText(), &problem);
+    if (!parsed) {
+        showError(problem);
+        return false;
+    }
+    if (m_state.FileNameOld == m_state.FileNameNew) {
+        const MessageBoxes::Answer answer = m_messages.show({QStringLiteral("Файл уже существует!  Переписать? "),
+                                                             messageTitle(), MessageBoxes::Icon::Warning,
+                                                             MessageBoxes::Buttons::YesNo});
+        if (answer == MessageBoxes::Answer::No)
+            return false;
+    }
+    *seconds = *parsed;
+    return true;
+}
+
+// The port is opened first so that a recording that cannot start leaves an existing
+// data file alone.
+bool RecordingRun::acquireResources()
+{
+    QString problem;
+    if (!m_link.open(&problem)) {
+        showError(problem);
+        return false;
+    }
+    if (!m_dataFile.createAfresh(m_state.FileNameNew, &problem)) {
+        m_link.close();
+        showError(problem);
+        return false;
+    }
+    return true;
+}
+
+void RecordingRun::lockControls()
+{
+    m_controls.setSettingsEnabled(false);
+    m_controls.setStartEnabled(false);
+    m_controls.setStopEnabled(true);
+}
+
+quint8 RecordingRun::selectedChannelCode() const
+{
+    quint8 code = 0;
+    for (int number = 1; number <= ChannelCount; ++number) {
+        if (m_controls.channelSelected(number))
+            code = quint8(number - 1);
+    }
+    return code;
+}
+
+// Up to one second: the first tick of the timer ends it, Stop does not.
+void RecordingRun::waitForFirstTick()
+{
+    m_state.GatheringTime = 1;
+    while (m_state.GatheringTime > 0 && !m_link.isLost())
+        m_pump.waitAndPump();
+}
+
+RecordingRun::Ending RecordingRun::acquire(float xStep)
+{
+    SampleBlock block;
+    while (m_state.GatheringTime >= 1 && m_state.StopProcess) {
+        // Events are handled only in the pump, so the two conditions above cannot
+        // change while the blocks already received are taken.
+        while (m_link.readBlock(block)) {
+            QString problem;
+            const QByteArrayView bytes(reinterpret_cast<const char *>(block.data()), qsizetype(block.size()));
+            if (!m_dataFile.writeBlock(m_blocksWritten, bytes, &problem))
+                return {problem + QStringLiteral(" Запись остановлена."), false};
+            drawBlock(m_blocksWritten, block, xStep);
+            ++m_blocksWritten;
+        }
+        if (m_link.isLost())
+            return linkLost();
+        m_pump.waitAndPump();
+    }
+    return {};
+}
+
+RecordingRun::Ending RecordingRun::linkLost() const
+{
+    return {QStringLiteral("Связь с прибором потеряна: устройство %1 отключено. Запись остановлена.")
+                .arg(m_link.deviceName()),
+            true};
+}
+
+void RecordingRun::drawBlock(qint64 blockIndex, const SampleBlock &block, float xStep)
+{
+    const qint64 first = blockIndex * qint64(block.size());
+    const auto x = [xStep](qint64 sample) { return float(double(xStep) * double(sample)); };
+    for (int k = 0; k < SegmentsPerBlock; ++k) {
+        m_plot.drawSegment(x(first + k), block[k] + ValueOffset, x(first + k + 1), block[k + 1] + ValueOffset);
+    }
+}
+
+void RecordingRun::windUp(const Ending &ending)
+{
+    if (!ending.linkLost)
+        m_link.send(InstrumentLink::StopCode);
+    m_dataFile.close();
+    m_state.FileNameOld = m_state.FileNameNew;
+    m_link.close();
+    m_timer.setEnabled(false);
+    QString snapshotProblem;
+    const bool snapshotSaved = m_plot.saveSnapshot(m_state.FileNameNew, &snapshotProblem);
+    m_controls.setStartEnabled(true);
+    m_controls.setSettingsEnabled(true);
+    m_controls.setStopEnabled(false);
+
+    if (!ending.problem.isEmpty()) {
+        showError(ending.problem
+                  + QStringLiteral(" В файле «%1» сохранены все блоки, принятые до этого (%2).")
+                        .arg(m_state.FileNameNew)
+                        .arg(m_blocksWritten));
+    }
+    if (!snapshotSaved)
+        showError(snapshotProblem);
+}
+
+void RecordingRun::showError(const QString &text)
+{
+    m_messages.show({text, messageTitle(), MessageBoxes::Icon::Error, MessageBoxes::Buttons::Ok});
+}

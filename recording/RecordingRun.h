@@ -1,0 +1,63 @@
+#pragma once
+
+#include "link/SampleBlock.h"
+#include "platform/EventPump.h"
+
+#include <QString>
+
+class DataFile;
+class InstrumentLink;
+class MessageBoxes;
+class RunControls;
+class Timer;
+class TracePlot;
+struct RecordingState;
+
+// One recording, from the Start click to the wind-up: checks the operator's choices,
+// sends the start handshake, writes and draws every 512-byte block the instrument
+// sends until the time runs out or Stop is pressed, then closes everything and saves
+// the picture. It runs inside the Start click and lets the window handle its other
+// events (Stop, the tick, repaints, closing) while it waits for data.
+class RecordingRun
+{
+public:
+    static constexpr int TickMilliseconds = 1000;
+
+    RecordingRun(RecordingState &state, InstrumentLink &link, DataFile &dataFile, Timer &timer,
+                 RunControls &controls, TracePlot &plot, MessageBoxes &messages);
+
+    void startRequest();
+    void stopRequest();
+    void tick();
+
+    static QString messageTitle();
+
+private:
+    struct Ending
+    {
+        QString problem;
+        bool linkLost = false;
+    };
+
+    bool mayStart(qint32 *seconds);
+    bool acquireResources();
+    void lockControls();
+    quint8 selectedChannelCode() const;
+    void waitForFirstTick();
+    Ending acquire(float xStep);
+    Ending linkLost() const;
+    void drawBlock(qint64 blockIndex, const SampleBlock &block, float xStep);
+    void windUp(const Ending &ending);
+    void showError(const QString &text);
+
+    RecordingState &m_state;
+    InstrumentLink &m_link;
+    DataFile &m_dataFile;
+    Timer &m_timer;
+    RunControls &m_controls;
+    TracePlot &m_plot;
+    MessageBoxes &m_messages;
+    EventPump m_pump;
+    bool m_running = false;
+    qint64 m_blocksWritten = 0;
+};

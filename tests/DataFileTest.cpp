@@ -1,0 +1,164 @@
+#include "output/DataFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray block(char fill)
+{
+    return QByteArray(DataFile::BlockSize, fill);
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Lets the process write no more than limit bytes into any file while it lives.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
+
+} // namespace
+
+class DataFileTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void replacesAnExistingFileWithANewEmptyOne();
+    void writesBlocksBackToBackAtTheirOffsets();
+    void writesBeyondTwoGibibytes();
+    void failedCreationLeavesTheOldFile_data();
+    void failedCreationLeavesTheOldFile();
+    void failedWriteKeepsWholeBlocksOnly();
+
+private:
+    QTemporaryDir m_folder;
+};
+
+void DataFileTest::replacesAnExistingFileWithANewEmptyOne()
+{
+    const QString path = m_folder.filePath(QStringLiteral("запись.bin"));
+    const QString otherName = m_folder.filePath(QStringLiteral("old-link.bin"));
+    writeFile(path, "old recording");
+    QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(otherName).constData()) == 0);
+
+    DataFile file;
+    QString error;
+    QVERIFY2(file.createAfresh(path, &error), qPrintable(error));
+    QVERIFY(file.isOpen());
+    QCOMPARE(QFileInfo(path).size(), 0);
+    // A new file, not the old one cut short: another name of the old file keeps it.
+    QCOMPARE(contents(otherName), QByteArray("old recording"));
+}
+
+void DataFileTest::writesBlocksBackToBackAtTheirOffsets()
+{
+    const QString path = m_folder.filePath(QStringLiteral("blocks.bin"));
+    DataFile file;
+    QString error;
+    QVERIFY(file.createAfresh(path, &error));
+    QVERIFY(file.writeBlock(0, block('a'), &error));
+    QVERIFY(file.writeBlock(1, block('b'), &error));
+    QVERIFY(file.writeBlock(2, block('c'), &error));
+    // Written straight through: on disk before the file is closed.
+    QCOMPARE(contents(path), block('a') + block('b') + block('c'));
+    file.close();
+    file.close();
+    QVERIFY(!file.isOpen());
+    QCOMPARE(contents(path), block('a') + block('b') + block('c'));
+}
+
+void DataFileTest::writesBeyondTwoGibibytes()
+{
+    const QString path = m_folder.filePath(QStringLiteral("long.bin"));
+    const qint64 firstBeyond = (qint64(1) << 31) / DataFile::BlockSize;
+    DataFile file;
+    QString error;
+    QVERIFY(file.createAfresh(path, &error));
+    QVERIFY2(file.writeBlock(firstBeyond, block('z'), &error), qPrintable(error));
+    file.close();
+
+    QFile written(path);
+    QCOMPARE(written.size(), (firstBeyond + 1) * DataFile::BlockSize);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY(written.seek(firstBeyond * DataFile::BlockSize));
+    QCOMPARE(written.read(DataFile::BlockSize), block('z'));
+}
+
+void DataFileTest::failedCreationLeavesTheOldFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("folder missing") << "missing/run.bin" << "нет такого файла или папки";
+    QTest::newRow("a file on the way") << "plain.txt/run.bin" << "часть пути не является папкой";
+    QTest::newRow("a folder of that name") << "folder" << "это папка, а не файл";
+}
+
+void DataFileTest::failedCreationLeavesTheOldFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    writeFile(m_folder.filePath(QStringLiteral("plain.txt")), "keep me");
+    QDir(m_folder.path()).mkdir(QStringLiteral("folder"));
+
+    const QString path = m_folder.filePath(name);
+    DataFile file;
+    QString error;
+    QVERIFY(!file.createAfresh(path, &error));
+    QVERIFY(!file.isOpen());
+    QVERIFY2(error.contains(path) && error.contains(reason), qPrintable(error));
+    QCOMPARE(contents(m_folder.filePath(QStringLiteral("plain.txt"))), QByteArray("keep me"));
+    QVERIFY(QFileInfo(m_folder.filePath(QStringLiteral("folder"))).isDir());
+}
+
+void DataFileTest::failedWriteKeepsWholeBlocksOnly()
+{
+    const QString path = m_folder.filePath(QStringLiteral("full.bin"));
+    DataFile file;
+    QString error;
+    QVERIFY(file.createAfresh(path, &error));
+    {
+        // Room for one block and part of the next, as on a disk that fills up.
+        FileSizeLimit limit(DataFile::BlockSize + 300);
+        QVERIFY(file.writeBlock(0, block('a'), &error));
+        QVERIFY(!file.writeBlock(1, block('b'), &error));
+    }
+    QVERIFY2(error.contains(path) && error.contains(QStringLiteral("допустимый размер")), qPrintable(error));
+    file.close();
+    QCOMPARE(contents(path), block('a'));
+}
+
+QTEST_GUILESS_MAIN(DataFileTest)
+#include "DataFileTest.moc"

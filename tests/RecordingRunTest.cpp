@@ -1,0 +1,442 @@
+#include "RunRig.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int FastTick = 20;
+const QString Title = QStringLiteral("Вам Cообщение");
+
+QList<quint8> handshake(int channelNumber)
+{
+    return {0xFF, quint8(channelNumber - 1), 0xFF};
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Calls action from the event loop, which the run pumps, once condition holds.
+void when(QObject *context, std::function<bool()> condition, std::function<void()> action)
+{
+    auto *poll = new QTimer(context);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, condition, action] {
+        if (condition()) {
+            poll->stop();
+            poll->deleteLater();
+            action();
+        }
+    });
+    poll->start(5);
+}
+
+} // namespace
+
+class RecordingRunTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recordsTheStreamInWholeBlocks();
+    void sendsTheChosenChannel_data();
+    void sendsTheChosenChannel();
+    void refusesToStartWithoutAFile();
+    void asksBeforeRecordingAgainIntoTheLastFile();
+    void stopDuringTheHandshakeLeavesAnEmptyFile();
+    void stopDuringRecordingKeepsEveryBlockTaken();
+    void keepsOnlyBytesFromAfterTheStart();
+    void losesNothingInAFlood();
+    void refusesABadRecordingTimeBeforeAnythingChanges_data();
+    void refusesABadRecordingTimeBeforeAnythingChanges();
+    void aPortThatCannotBeOpenedChangesNothing();
+    void aDataFileThatCannotBeCreatedLeavesThePortClosed();
+    void aFullDiskEndsTheRunLikeStop();
+    void aVanishedPortEndsTheRunKeepingTheBlocks();
+};
+
+// Real seconds: the one-second handshake, then a two-second recording at the line rate.
+void RecordingRunTest::recordsTheStreamInWholeBlocks()
+{
+    RunRig rig;
+    rig.sim.setRate(5600);
+    rig.controls.selectChannel(3);
+    rig.controls.timeText = QStringLiteral("2");
+    quint32 lineSpeed = 0;
+    bool lockedWhileRecording = false;
+    connect(&rig.sim, &InstrumentSimulator::streamStarted, this, [&] {
+        lineSpeed = rig.sim.lineSpeed();
+        lockedWhileRecording = !rig.controls.settingsEnabled && !rig.controls.startEnabled && rig.controls.stopEnabled
+            && rig.timer.isEnabled();
+    });
+
+    rig.run.startRequest();
+
+    QCOMPARE(rig.messages.shown.size(), 0);
+    QCOMPARE(lineSpeed, quint32(56000));
+    QVERIFY(lockedWhileRecording);
+    QTRY_COMPARE(rig.commandBytes(), handshake(3));
+    const QList<InstrumentSimulator::Command> commands = rig.sim.commands();
+    const qint64 handshakeWait = commands[1].msecs - commands[0].msecs;
+    const qint64 recording = commands[2].msecs - commands[1].msecs;
+    QVERIFY2(handshakeWait >= 900 && handshakeWait < 1600, qPrintable(QString::number(handshakeWait)));
+    QVERIFY2(recording >= 1900 && recording < 3500, qPrintable(QString::number(recording)));
+
+    const QByteArray data = rig.dataFile();
+    QCOMPARE(data.size() % 512, 0);
+    QVERIFY(data.size() >= 512 * 10);
+    QCOMPARE(data, RunRig::stream(3, data.size()));
+
+    // 511 segments a block, sample n at x = 10 n for a 2-second recording, value + 5 up.
+    const qint64 blocks = data.size() / 512;
+    QCOMPARE(rig.plot.prepared, 1);
+    QCOMPARE(rig.plot.segmentCount, blocks * 511);
+    const QLineF first = rig.plot.segments.at(0);
+    QCOMPARE(first, QLineF(0, quint8(data[0]) + 5, 10, quint8(data[1]) + 5));
+    const QLineF lastOfBlock0 = rig.plot.segments.at(510);
+    const QLineF firstOfBlock1 = rig.plot.segments.at(511);
+    QCOMPARE(lastOfBlock0.x2(), 5110.0);
+    QCOMPARE(firstOfBlock1.x1(), 5120.0);
+    QCOMPARE(firstOfBlock1.y1(), quint8(data[512]) + 5.0);
+
+    QCOMPARE(rig.plot.snapshots, QStringList{rig.controls.fileName});
+    QCOMPARE(rig.state.FileNameOld, rig.controls.fileName);
+    QVERIFY(rig.controls.settingsEnabled && rig.controls.startEnabled && !rig.controls.stopEnabled);
+    QVERIFY(!rig.timer.isEnabled());
+    QVERIFY(!rig.link.isOpen());
+    QVERIFY(!rig.file.isOpen());
+}
+
+void RecordingRunTest::sendsTheChosenChannel_data()
+{
+    QTest::addColumn<QList<bool>>("selected");
+    QTest::addColumn<int>("code");
+
+    for (int number = 1; number <= 8; ++number) {
+        QList<bool> selected(8, false);
+        selected[number - 1] = true;
+        QTest::addRow("channel %d", number) << selected << number - 1;
+    }
+    QTest::newRow("none selected") << QList<bool>(8, false) << 0;
+}
+
+void RecordingRunTest::sendsTheChosenChannel()
+{
+    QFETCH(QList<bool>, selected);
+    QFETCH(int, code);
+
+    RunRig rig(FastTick);
+    std::copy(selected.begin(), selected.end(), rig.controls.channels.begin());
+    rig.controls.timeText = QStringLiteral("1");
+    rig.run.startRequest();
+
+    QTRY_COMPARE(rig.commandBytes(), (QList<quint8>{0xFF, quint8(code), 0xFF}));
+}
+
+void RecordingRunTest::refusesToStartWithoutAFile()
+{
+    RunRig rig(FastTick);
+    rig.controls.fileName.clear();
+    rig.run.startRequest();
+
+    QCOMPARE(rig.messages.shown.size(), 1);
+    const MessageBoxes::Message message = rig.messages.shown.first();
+    QCOMPARE(message.text, QStringLiteral("Файл для записи не выбран!  Воспользуйтесь окном 'Файл записи'. "));
+    QCOMPARE(message.title, Title);
+    QCOMPARE(message.title.at(4), QChar(u'C'));
+    QCOMPARE(message.icon, MessageBoxes::Icon::Error);
+    QCOMPARE(message.buttons, MessageBoxes::Buttons::Ok);
+    QCOMPARE(rig.plot.prepared, 0);
+    QVERIFY(rig.controls.settingsEnabled && rig.controls.startEnabled && !rig.controls.stopEnabled);
+    QTest::qWait(50);
+    QVERIFY(rig.sim.commands().isEmpty());
+    QVERIFY(!rig.link.isOpen());
+}
+
+void RecordingRunTest::asksBeforeRecordingAgainIntoTheLastFile()
+{
+    RunRig rig(FastTick);
+    rig.sim.setRate(0);
+    rig.sim.setSampleLimit(512 * 4);
+    rig.controls.timeText = QStringLiteral("5");
+    rig.run.startRequest();
+    const QByteArray firstRecording = rig.dataFile();
+    QCOMPARE(firstRecording, RunRig::stream(1, 512 * 4));
+    QTRY_COMPARE(rig.commandBytes(), handshake(1));
+
+    // No: nothing happens at all.
+    rig.messages.yesNoAnswers = {MessageBoxes::Answer::No};
+    rig.run.startRequest();
+    QCOMPARE(rig.messages.shown.size(), 1);
+    const MessageBoxes::Message question = rig.messages.shown.first();
+    QCOMPARE(question.text, QStringLiteral("Файл уже существует!  Переписать? "));
+    QCOMPARE(question.title, Title);
+    QCOMPARE(question.icon, MessageBoxes::Icon::Warning);
+    QCOMPARE(question.buttons, MessageBoxes::Buttons::YesNo);
+    QCOMPARE(rig.plot.prepared, 1);
+    QTest::qWait(50);
+    QCOMPARE(rig.sim.commands().size(), 3);
+    QCOMPARE(rig.dataFile(), firstRecording);
+
+    // Yes: the file is made anew and holds the second recording alone.
+    rig.messages.yesNoAnswers = {MessageBoxes::Answer::Yes};
+    rig.sim.setSampleLimit(512 * 2);
+    rig.controls.selectChannel(6);
+    rig.run.startRequest();
+    QCOMPARE(rig.messages.shown.size(), 2);
+    QCOMPARE(rig.plot.prepared, 2);
+    QCOMPARE(rig.dataFile(), RunRig::stream(6, 512 * 2));
+
+    // Another file: no question.
+    rig.controls.fileName = rig.path(QStringLiteral("other.bin"));
+    rig.run.startRequest();
+    QCOMPARE(rig.messages.shown.size(), 2);
+    QCOMPARE(rig.plot.prepared, 3);
+}
+
+void RecordingRunTest::stopDuringTheHandshakeLeavesAnEmptyFile()
+{
+    RunRig rig(FastTick);
+    writeFile(rig.controls.fileName, "an older recording");
+    rig.sim.setRate(0);
+    rig.controls.selectChannel(2);
+    connect(&rig.sim, &InstrumentSimulator::commandReceived, this, [&](quint8 byte) {
+        if (byte == 0xFF && rig.sim.commands().size() == 1) {
+            rig.run.stopRequest();
+            QVERIFY(!rig.controls.stopEnabled);
+        }
+    });
+
+    rig.run.startRequest();
+
+    // The channel code still goes out; then the instrument is stopped at once.
+    QTRY_COMPARE(rig.commandBytes(), handshake(2));
+    QVERIFY(QFileInfo::exists(rig.controls.fileName));
+    QCOMPARE(rig.dataFile().size(), 0);
+    QCOMPARE(rig.plot.prepared, 1);
+    QCOMPARE(rig.plot.segmentCount, 0);
+    QCOMPARE(rig.plot.snapshots.size(), 1);
+    QVERIFY(rig.controls.startEnabled && !rig.controls.stopEnabled);
+}
+
+void RecordingRunTest::stopDuringRecordingKeepsEveryBlockTaken()
+{
+    RunRig rig(FastTick);
+    rig.sim.setRate(20000);
+    rig.controls.selectChannel(4);
+    rig.controls.timeText = QStringLiteral("100000");
+    QByteArray onDiskAtStop;
+    qint64 drawnAtStop = 0;
+    when(this, [&] { return rig.plot.segmentCount >= 511 * 5; },
+         [&] {
+             // Every block taken is on disk while the run goes on.
+             onDiskAtStop = contents(rig.controls.fileName);
+             drawnAtStop = rig.plot.segmentCount;
+             rig.run.stopRequest();
+         });
+
+    rig.run.startRequest();
+
+    QCOMPARE(onDiskAtStop.size(), drawnAtStop / 511 * 512);
+    QCOMPARE(onDiskAtStop, RunRig::stream(4, onDiskAtStop.size()));
+    const QByteArray data = rig.dataFile();
+    QCOMPARE(data.size() % 512, 0);
+    QVERIFY(data.startsWith(onDiskAtStop));
+    QCOMPARE(data, RunRig::stream(4, data.size()));
+    QCOMPARE(rig.plot.segmentCount, data.size() / 512 * 511);
+    QTRY_COMPARE(rig.commandBytes(), handshake(4));
+    QVERIFY(rig.controls.startEnabled && !rig.controls.stopEnabled);
+}
+
+void RecordingRunTest::keepsOnlyBytesFromAfterTheStart()
+{
+    RunRig rig(FastTick);
+    rig.sim.setRate(0);
+    rig.sim.setSampleLimit(512 * 3);
+    rig.controls.selectChannel(7);
+    rig.controls.timeText = QStringLiteral("10");
+    const QByteArray stale(200, 's');
+    const QByteArray duringHandshake(100, 'h');
+    rig.sim.inject(stale);
+    connect(&rig.sim, &InstrumentSimulator::commandReceived, this, [&](quint8 byte) {
+        if (byte == 0xFF && rig.sim.commands().size() == 1)
+            rig.sim.inject(duringHandshake);
+    });
+
+    rig.run.startRequest();
+
+    const QByteArray data = rig.dataFile();
+    QCOMPARE(data.size(), 512 * 3);
+    QCOMPARE(data, duringHandshake + RunRig::stream(7, 512 * 3 - duringHandshake.size()));
+}
+
+void RecordingRunTest::losesNothingInAFlood()
+{
+    constexpr qint64 FloodBytes = 8 * 1024 * 1024;
+    RunRig rig(FastTick);
+    rig.sim.setRate(0);
+    rig.sim.setSampleLimit(FloodBytes);
+    rig.controls.selectChannel(5);
+    rig.controls.timeText = QStringLiteral("3000");
+    when(this, [&] { return rig.plot.segmentCount == FloodBytes / 512 * 511; }, [&] { rig.run.stopRequest(); });
+
+    rig.run.startRequest();
+
+    const QByteArray data = rig.dataFile();
+    QCOMPARE(data.size(), FloodBytes);
+    QVERIFY(data == RunRig::stream(5, FloodBytes));
+}
+
+void RecordingRunTest::refusesABadRecordingTimeBeforeAnythingChanges_data()
+{
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("letters") << "сто";
+    QTest::newRow("empty") << "";
+    QTest::newRow("zero") << "0";
+    QTest::newRow("rounds to zero") << "0,4";
+    QTest::newRow("negative") << "-10";
+    QTest::newRow("beyond 32 bits") << "3000000000";
+}
+
+void RecordingRunTest::refusesABadRecordingTimeBeforeAnythingChanges()
+{
+    QFETCH(QString, text);
+
+    RunRig rig(FastTick);
+    writeFile(rig.controls.fileName, "an older recording");
+    rig.controls.timeText = text;
+    rig.run.startRequest();
+
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QCOMPARE(rig.messages.shown.first().title, Title);
+    QCOMPARE(rig.messages.shown.first().icon, MessageBoxes::Icon::Error);
+    QVERIFY(rig.messages.shown.first().text.contains(QStringLiteral("Время записи")));
+    QCOMPARE(rig.dataFile(), QByteArray("an older recording"));
+    QCOMPARE(rig.plot.prepared, 0);
+    QVERIFY(rig.controls.settingsEnabled && rig.controls.startEnabled && !rig.controls.stopEnabled);
+    QVERIFY(!rig.link.isOpen());
+    QVERIFY(rig.state.FileNameOld.isEmpty());
+    QTest::qWait(50);
+    QVERIFY(rig.sim.commands().isEmpty());
+}
+
+void RecordingRunTest::aPortThatCannotBeOpenedChangesNothing()
+{
+    RunRig rig(FastTick);
+    writeFile(rig.controls.fileName, "an older recording");
+    const QString device = rig.path(QStringLiteral("no-such-tty"));
+    qputenv("LARVENTA_PORT1", device.toLocal8Bit());
+    rig.link.configure(1);
+
+    rig.run.startRequest();
+
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QVERIFY2(rig.messages.shown.first().text.contains(device), qPrintable(rig.messages.shown.first().text));
+    QCOMPARE(rig.dataFile(), QByteArray("an older recording"));
+    QCOMPARE(rig.plot.prepared, 0);
+    QVERIFY(rig.controls.settingsEnabled && rig.controls.startEnabled && !rig.controls.stopEnabled);
+    QVERIFY(!rig.timer.isEnabled());
+}
+
+void RecordingRunTest::aDataFileThatCannotBeCreatedLeavesThePortClosed()
+{
+    RunRig rig(FastTick);
+    const QString unreachable = rig.path(QStringLiteral("missing/run.bin"));
+    rig.controls.fileName = unreachable;
+
+    rig.run.startRequest();
+
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QVERIFY(rig.messages.shown.first().text.contains(unreachable));
+    QCOMPARE(rig.messages.shown.first().icon, MessageBoxes::Icon::Error);
+    QVERIFY(!rig.link.isOpen());
+    QCOMPARE(rig.plot.prepared, 0);
+    QVERIFY(rig.controls.settingsEnabled && rig.controls.startEnabled && !rig.controls.stopEnabled);
+    QVERIFY(rig.state.FileNameOld.isEmpty());
+
+    // The port was given back: the next recording opens it again.
+    rig.controls.fileName = rig.path(QStringLiteral("run.bin"));
+    rig.controls.timeText = QStringLiteral("1");
+    rig.run.startRequest();
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QTRY_COMPARE(rig.commandBytes(), handshake(1));
+}
+
+void RecordingRunTest::aFullDiskEndsTheRunLikeStop()
+{
+    RunRig rig(FastTick);
+    rig.sim.setRate(0);
+    rig.controls.selectChannel(8);
+    rig.controls.timeText = QStringLiteral("3000");
+    bool woundUpBeforeTheMessage = false;
+    rig.messages.whileShown = [&](const MessageBoxes::Message &) {
+        woundUpBeforeTheMessage = rig.controls.startEnabled && !rig.link.isOpen() && !rig.file.isOpen()
+            && rig.plot.snapshots.size() == 1;
+    };
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit lowered = saved;
+    lowered.rlim_cur = 512 * 4 + 100;
+    setrlimit(RLIMIT_FSIZE, &lowered);
+    rig.run.startRequest();
+    setrlimit(RLIMIT_FSIZE, &saved);
+
+    QCOMPARE(rig.messages.shown.size(), 1);
+    const QString text = rig.messages.shown.first().text;
+    QVERIFY2(text.contains(rig.controls.fileName) && text.contains(QStringLiteral("допустимый размер")), qPrintable(text));
+    QVERIFY(woundUpBeforeTheMessage);
+    QCOMPARE(rig.dataFile(), RunRig::stream(8, 512 * 4));
+    QCOMPARE(rig.state.FileNameOld, rig.controls.fileName);
+    QTRY_COMPARE(rig.commandBytes(), handshake(8));
+}
+
+// Real seconds: the one-second tick bounds how long a hung-up line can go unnoticed.
+void RecordingRunTest::aVanishedPortEndsTheRunKeepingTheBlocks()
+{
+    RunRig rig;
+    rig.sim.setRate(5600);
+    rig.controls.selectChannel(2);
+    rig.controls.timeText = QStringLiteral("60");
+    QElapsedTimer sinceHangUp;
+    QByteArray onDiskAtHangUp;
+    when(this, [&] { return rig.plot.segmentCount >= 511 * 3; },
+         [&] {
+             onDiskAtHangUp = contents(rig.controls.fileName);
+             rig.sim.hangUp();
+             sinceHangUp.start();
+         });
+
+    rig.run.startRequest();
+
+    QVERIFY(sinceHangUp.isValid());
+    QVERIFY2(sinceHangUp.elapsed() < 2000, qPrintable(QString::number(sinceHangUp.elapsed())));
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QVERIFY2(rig.messages.shown.first().text.contains(rig.sim.devicePath()), qPrintable(rig.messages.shown.first().text));
+    const QByteArray data = rig.dataFile();
+    QVERIFY(data.size() >= onDiskAtHangUp.size());
+    QCOMPARE(data.size() % 512, 0);
+    QCOMPARE(data, RunRig::stream(2, data.size()));
+    QVERIFY(rig.controls.startEnabled && !rig.controls.stopEnabled);
+    QVERIFY(!rig.link.isOpen());
+    QVERIFY(!rig.timer.isEnabled());
+}
+
+QTEST_MAIN(RecordingRunTest)
+#include "RecordingRunTest.moc"

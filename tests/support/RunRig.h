@@ -1,0 +1,41 @@
+#pragma once
+
+#include "FakeRunControls.h"
+#include "RecordingPlot.h"
+#include "ScriptedMessageBoxes.h"
+
+#include "link/InstrumentLink.h"
+#include "output/DataFile.h"
+#include "platform/Timer.h"
+#include "recording/RecordingRun.h"
+#include "recording/RecordingState.h"
+#include "sim/InstrumentSimulator.h"
+
+#include <QTemporaryDir>
+
+// A recording run wired as the window wires it, with the instrument simulator on a
+// pseudo-terminal as serial port 1, a real data file in a temporary folder, and the
+// window's controls, plot and message boxes standing in as plain values.
+class RunRig
+{
+public:
+    // A shorter tick makes a recording of n "seconds" last n ticks of tickMilliseconds.
+    explicit RunRig(int tickMilliseconds = RecordingRun::TickMilliseconds);
+
+    QString path(const QString &name) const;
+    QByteArray dataFile() const;
+    QList<quint8> commandBytes() const;
+    // The bytes the instrument streams on this channel, from its first sample.
+    static QByteArray stream(int channelNumber, qint64 bytes);
+
+    QTemporaryDir folder;
+    InstrumentSimulator sim;
+    RecordingState state;
+    InstrumentLink link;
+    DataFile file;
+    Timer timer;
+    FakeRunControls controls;
+    RecordingPlot plot;
+    ScriptedMessageBoxes messages;
+    RecordingRun run;
+};
