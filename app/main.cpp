@@ -1,0 +1,15 @@
+#include "platform/QtMessageBoxes.h"
+#include "platform/QtSaveDialog.h"
+#include "window/DataGatheringSystem.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    QtMessageBoxes messages;
+    QtSaveDialog saveDialog;
+    DataGatheringSystem window(messages, saveDialog);
+    window.show();
+    return application.exec();
+}
