@@ -1,0 +1,391 @@
+#include "RunRig.h"
+#include "ScriptedMessageBoxes.h"
+#include "ScriptedSaveDialog.h"
+
+#include "output/GraphikBox.h"
+#include "platform/Timer.h"
+#include "sim/InstrumentSignal.h"
+#include "sim/InstrumentSimulator.h"
+#include "window/DataGatheringSystem.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QString Title = QStringLiteral("Вам Cообщение");
+
+// The window on the simulator, with its dialogs answered by the test.
+struct WindowRig
+{
+    WindowRig()
+    {
+        QString error;
+        if (!sim.open(&error))
+            qFatal("%s", qPrintable(error));
+        qputenv("LARVENTA_PORT1", sim.devicePath().toLocal8Bit());
+        window = std::make_unique<DataGatheringSystem>(messages, dialog);
+        window->show();
+    }
+
+    template <typename Control = QWidget>
+    Control *control(const char *name) const
+    {
+        return window->findChild<Control *>(QLatin1String(name));
+    }
+    void click(const char *name) const { QTest::mouseClick(control<QAbstractButton>(name), Qt::LeftButton); }
+    void chooseFile(const QString &path)
+    {
+        dialog.nextChoice = path;
+        click("SelectFileToWriteButton");
+    }
+    bool settingsEnabled() const
+    {
+        return control("SelectChannelFrame")->isEnabled() && control("SetTimeFrame")->isEnabled()
+            && control("FileToWriteFrame")->isEnabled();
+    }
+    // What the operator can still change, seen through the controls themselves.
+    bool settingsTakeInput() const
+    {
+        return control("Channel2")->isEnabled() || control("SetTimeBox")->isEnabled()
+            || control("SelectFileToWriteButton")->isEnabled();
+    }
+
+    QTemporaryDir folder;
+    InstrumentSimulator sim;
+    ScriptedMessageBoxes messages;
+    ScriptedSaveDialog dialog;
+    std::unique_ptr<DataGatheringSystem> window;
+};
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Calls action from the event loop, which a recording pumps, once condition holds.
+void when(QObject *context, std::function<bool()> condition, std::function<void()> action)
+{
+    auto *poll = new QTimer(context);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, condition, action] {
+        if (condition()) {
+            poll->stop();
+            poll->deleteLater();
+            action();
+        }
+    });
+    poll->start(5);
+}
+
+} // namespace
+
+class DataGatheringSystemTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void controlsAtLoad_data();
+    void controlsAtLoad();
+    void stateAtLoad();
+    void choosingTheFile();
+    void recordingFromTheStartButton();
+    void stopButtonEndsTheRecording();
+    void guardsAskThroughMessageBoxes();
+    void closingDuringARecordingEndsTheProgram();
+};
+
+void DataGatheringSystemTest::init()
+{
+    qunsetenv("QT_QPA_PLATFORMTHEME");
+}
+
+void DataGatheringSystemTest::controlsAtLoad_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QRect>("pixels");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qreal>("pointSize");
+    QTest::addColumn<bool>("bold");
+
+    const auto control = [](const char *name, const char *container, QRect pixels, const char *text, qreal size,
+                            bool bold) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(container) << pixels
+                            << QString::fromUtf8(text) << size << bold;
+    };
+    // Positions and sizes from twips, 15 to the pixel.
+    const char *window = "DataGatheringSystem";
+    control("SelectChannelFrame", window, {8, -8, 185, 73}, "", 13.5, false);
+    control("SelectChannelLabel", "SelectChannelFrame", {8, 16, 108, 24}, "Выбор канала ", 9.75, true);
+    control("Channel1", "SelectChannelFrame", {8, 40, 17, 17}, "1", 8.25, false);
+    control("Channel2", "SelectChannelFrame", {30, 40, 17, 17}, "2", 8.25, false);
+    control("Channel3", "SelectChannelFrame", {51, 40, 17, 17}, "3", 8.25, false);
+    control("Channel4", "SelectChannelFrame", {73, 40, 17, 17}, "4", 8.25, false);
+    control("Channel5", "SelectChannelFrame", {95, 40, 17, 17}, "5", 8.25, false);
+    control("Channel6", "SelectChannelFrame", {116, 40, 17, 17}, "6", 8.25, false);
+    control("Channel7", "SelectChannelFrame", {138, 40, 17, 17}, "7", 8.25, false);
+    control("Channel8", "SelectChannelFrame", {160, 40, 17, 17}, "8", 8.25, false);
+    control("SetTimeFrame", window, {205, -4, 185, 69}, "", 9.75, true);
+    control("SetTimeLabel", "SetTimeFrame", {8, 16, 136, 17}, "Время записи, сек", 9.75, true);
+    control("SetTimeBox", "SetTimeFrame", {8, 40, 49, 23}, "100", 9.75, false);
+    control("FileToWriteFrame", window, {402, -2, 185, 67}, "", 8.25, false);
+    control("SelectFileToWriteLabel", "FileToWriteFrame", {8, 16, 104, 16}, "Файл записи", 9.75, true);
+    control("FileToWriteLabel", "FileToWriteFrame", {106, 40, 7, 17}, "", 8.25, false);
+    control("SelectFileToWriteButton", "FileToWriteFrame", {128, 28, 33, 29}, "...", 18, true);
+    control("StartStopFrame", window, {600, -8, 185, 73}, "", 13.5, true);
+    control("StartButton", "StartStopFrame", {8, 16, 113, 21}, "пуск", 12, true);
+    control("StopButton", "StartStopFrame", {8, 48, 113, 21}, "стоп", 12, true);
+    control("GraphikBox", window, {32, 104, 729, 449}, "", 0, false);
+}
+
+void DataGatheringSystemTest::controlsAtLoad()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, container);
+    QFETCH(QRect, pixels);
+    QFETCH(QString, text);
+    QFETCH(qreal, pointSize);
+    QFETCH(bool, bold);
+
+    WindowRig rig;
+    const QWidget *control = rig.window->findChild<QWidget *>(name);
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget()->objectName(), container);
+    QCOMPARE(control->geometry(), pixels);
+    const QVariant shown = control->property("text");
+    QCOMPARE(shown.isValid() ? shown.toString() : QString(), text);
+    if (pointSize > 0) {
+        QCOMPARE(control->font().pointSizeF(), pointSize);
+        QCOMPARE(control->font().bold(), bold);
+    }
+    if (auto *frame = qobject_cast<const QGroupBox *>(control))
+        QVERIFY(frame->title().isEmpty());
+}
+
+void DataGatheringSystemTest::stateAtLoad()
+{
+    WindowRig rig;
+    DataGatheringSystem &window = *rig.window;
+    QCOMPARE(window.windowTitle(), QStringLiteral("Ларвента   "));
+    QCOMPARE(window.size(), QSize(792, 570));
+    QVERIFY(window.font().bold());
+    QCOMPARE(window.font().pointSizeF(), 13.5);
+    // A sans-serif with Cyrillic letters stands in where MS Sans Serif is missing.
+    QVERIFY(QFontMetrics(rig.control("SetTimeLabel")->font()).inFont(QChar(u'Ж')));
+
+    QVERIFY(rig.control<QRadioButton>("Channel1")->isChecked());
+    for (const char *other : {"Channel2", "Channel3", "Channel4", "Channel5", "Channel6", "Channel7", "Channel8"})
+        QVERIFY(!rig.control<QRadioButton>(other)->isChecked());
+    QVERIFY(rig.settingsEnabled());
+    QVERIFY(rig.control("StartButton")->isEnabled());
+    QVERIFY(!rig.control("StopButton")->isEnabled());
+    QVERIFY(!rig.control("GraphikBox")->isVisible());
+    QVERIFY(!rig.control<Timer>("Timer")->isEnabled());
+
+    QCOMPARE(rig.dialog.title, QStringLiteral("Файл для записи данных"));
+    QCOMPARE(rig.dialog.filterName, QStringLiteral("Бинарные файлы"));
+    QCOMPARE(rig.dialog.filterPattern, QStringLiteral("*.bin"));
+    QCOMPARE(rig.dialog.shown, 0);
+
+    // Tab goes through the controls in the order the operator works in.
+    const QList<QWidget *> tabOrder{rig.control("Channel1"), rig.control("Channel2"), rig.control("Channel8"),
+                                    rig.control("SetTimeBox"), rig.control("SelectFileToWriteButton"),
+                                    rig.control("StartButton"), rig.control("StopButton")};
+    QList<QWidget *> chain;
+    QWidget *walker = rig.control("Channel1");
+    do {
+        if (tabOrder.contains(walker))
+            chain.append(walker);
+        walker = walker->nextInFocusChain();
+    } while (walker != rig.control("Channel1"));
+    QCOMPARE(chain, tabOrder);
+}
+
+void DataGatheringSystemTest::choosingTheFile()
+{
+    WindowRig rig;
+    auto *label = rig.control<QLabel>("FileToWriteLabel");
+    auto *frame = rig.control("FileToWriteFrame");
+
+    const QString path = rig.folder.filePath(QStringLiteral("запись"));
+    rig.chooseFile(path);
+    QCOMPARE(rig.dialog.shown, 1);
+    QCOMPARE(label->toolTip(), path);
+    // No extension is added, and a short name is shown whole.
+    rig.chooseFile(QStringLiteral("/tmp/a"));
+    QCOMPARE(label->text(), QStringLiteral("/tmp/a"));
+
+    // Cancelled: the name chosen before stays.
+    rig.click("SelectFileToWriteButton");
+    QCOMPARE(rig.dialog.shown, 3);
+    QCOMPARE(label->text(), QStringLiteral("/tmp/a"));
+
+    // A long path: the label grows to the left inside its frame and keeps the file's own name in sight.
+    const QString longPath = QStringLiteral("/home/laborant/эксперименты/2026/декабрь/серия-17/канал-3/запись-001.bin");
+    rig.chooseFile(longPath);
+    QVERIFY(label->width() > 7 * 5);
+    QVERIFY(frame->rect().contains(label->geometry()));
+    QVERIFY(!label->geometry().intersects(rig.control("SelectFileToWriteButton")->geometry()));
+    QVERIFY(label->text().endsWith(QStringLiteral("запись-001.bin")));
+    QCOMPARE(label->toolTip(), longPath);
+}
+
+// Real seconds: one for the handshake, two of recording.
+void DataGatheringSystemTest::recordingFromTheStartButton()
+{
+    WindowRig rig;
+    rig.sim.setRate(5600);
+    const QString path = rig.folder.filePath(QStringLiteral("run1.bin"));
+    rig.chooseFile(path);
+    rig.click("Channel3");
+    auto *time = rig.control<QLineEdit>("SetTimeBox");
+    time->selectAll();
+    QTest::keyClicks(time, QStringLiteral("2"));
+
+    bool lockedDuringTheRun = false;
+    connect(&rig.sim, &InstrumentSimulator::streamStarted, this, [&] {
+        lockedDuringTheRun = !rig.settingsEnabled() && !rig.settingsTakeInput()
+            && !rig.control("StartButton")->isEnabled() && rig.control("StopButton")->isEnabled()
+            && rig.control("GraphikBox")->isVisible();
+    });
+    rig.click("StartButton");
+
+    QVERIFY(lockedDuringTheRun);
+    QVERIFY(rig.messages.shown.isEmpty());
+    QTRY_COMPARE(rig.sim.commands().size(), 3);
+    QCOMPARE(rig.sim.commands().at(1).byte, quint8(2));
+    QVERIFY(rig.settingsEnabled() && rig.control("StartButton")->isEnabled());
+    QVERIFY(!rig.control("StopButton")->isEnabled());
+    QVERIFY(rig.control("GraphikBox")->isVisible());
+
+    const QByteArray data = contents(path);
+    QVERIFY(data.size() >= 512 * 10);
+    QCOMPARE(data.size() % 512, 0);
+    QCOMPARE(data, RunRig::stream(3, data.size()));
+
+    // The picture beside the data file: axes and the trace of the samples that fit,
+    // 100 a second, so samples 0 ... 200 across the width.
+    QImage picture(rig.folder.filePath(QStringLiteral("run1.bmp")));
+    QVERIFY(!picture.isNull());
+    QCOMPARE(contents(rig.folder.filePath(QStringLiteral("run1.bmp"))).left(2), QByteArray("BM"));
+    const QImage &plot = rig.window->findChild<GraphikBox *>()->image();
+    QCOMPARE(picture.size(), plot.size());
+    const QRgb background = picture.pixel(picture.width() / 2, 2);
+    const int bottom = picture.height() - 1;
+    QVERIFY(picture.pixel(picture.width() / 2, bottom) != background);
+    QVERIFY(picture.pixel(0, picture.height() / 2) != background);
+    const auto drawnNear = [&](int column, int row) {
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy)
+                if (picture.valid(column + dx, row + dy) && picture.pixel(column + dx, row + dy) != background)
+                    return true;
+        return false;
+    };
+    for (int n : {10, 57, 123, 199}) {
+        const int column = qRound(10.0 * n * (picture.width() - 1) / 2000);
+        const int row = qRound((280.0 - (quint8(data[n]) + 5)) * bottom / 280);
+        QVERIFY2(drawnNear(column, row), qPrintable(QStringLiteral("sample %1").arg(n)));
+    }
+}
+
+void DataGatheringSystemTest::stopButtonEndsTheRecording()
+{
+    WindowRig rig;
+    rig.sim.setRate(20000);
+    const QString path = rig.folder.filePath(QStringLiteral("stopped.bin"));
+    rig.chooseFile(path);
+    bool stopDisabledAtOnce = false;
+    when(this, [&] { return contents(path).size() >= 512 * 4; },
+         [&] {
+             rig.click("StopButton");
+             stopDisabledAtOnce = !rig.control("StopButton")->isEnabled();
+         });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    rig.click("StartButton");
+
+    QVERIFY(stopDisabledAtOnce);
+    QVERIFY(elapsed.elapsed() < 100 * 1000);
+    QTRY_COMPARE(rig.sim.commands().size(), 3);
+    QCOMPARE(rig.sim.commands().last().byte, quint8(0xFF));
+    const QByteArray data = contents(path);
+    QCOMPARE(data.size() % 512, 0);
+    QCOMPARE(data, RunRig::stream(1, data.size()));
+    QVERIFY(QFile::exists(rig.folder.filePath(QStringLiteral("stopped.bmp"))));
+    QVERIFY(rig.control("StartButton")->isEnabled());
+}
+
+void DataGatheringSystemTest::guardsAskThroughMessageBoxes()
+{
+    WindowRig rig;
+    rig.click("StartButton");
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QCOMPARE(rig.messages.shown.at(0).title, Title);
+    QCOMPARE(rig.messages.shown.at(0).icon, MessageBoxes::Icon::Error);
+    QVERIFY(!rig.control("GraphikBox")->isVisible());
+    QVERIFY(rig.control("StartButton")->isEnabled());
+
+    // A recording stopped in its handshake, then Start again on the same file: No.
+    const QString path = rig.folder.filePath(QStringLiteral("again.bin"));
+    rig.chooseFile(path);
+    connect(&rig.sim, &InstrumentSimulator::commandReceived, this, [&] { rig.click("StopButton"); });
+    rig.click("StartButton");
+    QTRY_COMPARE(rig.sim.commands().size(), 3);
+    QFile::remove(rig.folder.filePath(QStringLiteral("again.bmp")));
+    rig.messages.yesNoAnswers = {MessageBoxes::Answer::No};
+    rig.click("StartButton");
+    QCOMPARE(rig.messages.shown.size(), 2);
+    QCOMPARE(rig.messages.shown.at(1).title, Title);
+    QCOMPARE(rig.messages.shown.at(1).buttons, MessageBoxes::Buttons::YesNo);
+    QVERIFY(!QFile::exists(rig.folder.filePath(QStringLiteral("again.bmp"))));
+    QTest::qWait(50);
+    QCOMPARE(rig.sim.commands().size(), 3);
+}
+
+void DataGatheringSystemTest::closingDuringARecordingEndsTheProgram()
+{
+    InstrumentSimulator sim;
+    QString error;
+    QVERIFY2(sim.open(&error), qPrintable(error));
+    sim.setRate(5600);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("closed.bin"));
+
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LARVENTA_PORT1"), sim.devicePath());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(CLOSE_DURING_RECORDING), {path, QString::number(4)});
+    QVERIFY(program.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(program.state() == QProcess::NotRunning, 30000);
+
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    const QByteArray data = contents(path);
+    QVERIFY(data.size() >= 512 * 4);
+    QCOMPARE(data.size() % 512, 0);
+    QCOMPARE(data, RunRig::stream(1, data.size()));
+    // No wind-up: no closing stop code, no picture.
+    QTest::qWait(100);
+    QCOMPARE(sim.commands().size(), 2);
+    QCOMPARE(sim.commands().at(0).byte, quint8(0xFF));
+    QCOMPARE(sim.commands().at(1).byte, quint8(0));
+    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("closed.bmp"))));
+}
+
+QTEST_MAIN(DataGatheringSystemTest)
+#include "DataGatheringSystemTest.moc"
