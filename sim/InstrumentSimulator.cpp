@@ -1,0 +1,336 @@
+#include "sim/InstrumentSimulator.h"
+
+#include "sim/InstrumentSignal.h"
+#include "sim/PtyLineSpeed.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kPaceIntervalMs = 10;
+constexpr qsizetype kChunkSize = 16 * 1024;
+// Per write-notifier activation, so that a stop code is still read promptly during a flood.
+constexpr qsizetype kWriteBudget = 256 * 1024;
+constexpr qint64 kNsPerSecond = 1000000000;
+
+qint64 samplesDue(int rate, qint64 nsecs)
+{
+    return nsecs / kNsPerSecond * rate + nsecs % kNsPerSecond * rate / kNsPerSecond;
+}
+
+QString systemError(const char *what)
+{
+    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+} // namespace
+
+InstrumentSimulator::InstrumentSimulator(QObject *parent)
+    : QObject(parent)
+    , m_readNotifier(new QSocketNotifier(QSocketNotifier::Read, this))
+    , m_writeNotifier(new QSocketNotifier(QSocketNotifier::Write, this))
+    , m_paceTimer(new QTimer(this))
+{
+    m_paceTimer->setTimerType(Qt::PreciseTimer);
+    m_paceTimer->setInterval(kPaceIntervalMs);
+    connect(m_paceTimer, &QTimer::timeout, this, &InstrumentSimulator::paceTick);
+    connect(m_readNotifier, &QSocketNotifier::activated, this, &InstrumentSimulator::readCommands);
+    connect(m_writeNotifier, &QSocketNotifier::activated, this, &InstrumentSimulator::onWritable);
+}
+
+InstrumentSimulator::~InstrumentSimulator()
+{
+    closePty();
+}
+
+bool InstrumentSimulator::open(QString *error)
+{
+    auto fail = [&](const char *what) {
+        if (error)
+            *error = systemError(what);
+        closePty();
+        return false;
+    };
+    if (m_master >= 0) {
+        if (error)
+            *error = QStringLiteral("already open");
+        return false;
+    }
+    if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0)
+        return fail("openpty");
+    // Close-on-exec: a child holding the master would keep the line up after hangUp().
+    if (::fcntl(m_master, F_SETFD, FD_CLOEXEC) != 0 || ::fcntl(m_slave, F_SETFD, FD_CLOEXEC) != 0)
+        return fail("fcntl");
+    char name[128];
+    if (::ptsname_r(m_master, name, sizeof name) != 0)
+        return fail("ptsname");
+    // A new pty echoes and translates line ends; a host that does not set raw mode itself would
+    // otherwise send our samples back to us as commands.
+    termios settings{};
+    if (::tcgetattr(m_slave, &settings) != 0)
+        return fail("tcgetattr");
+    ::cfmakeraw(&settings);
+    if (::tcsetattr(m_slave, TCSANOW, &settings) != 0)
+        return fail("tcsetattr");
+    const int flags = ::fcntl(m_master, F_GETFL);
+    if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0)
+        return fail("fcntl");
+
+    m_devicePath = QString::fromLocal8Bit(name);
+    m_commands.clear();
+    m_channel = -1;
+    m_samplesSent = m_samplesQueued = m_bytesWritten = 0;
+    m_clock.start();
+    m_readNotifier->setSocket(m_master);
+    m_readNotifier->setEnabled(true);
+    m_writeNotifier->setSocket(m_master);
+    return true;
+}
+
+QString InstrumentSimulator::devicePath() const
+{
+    return m_devicePath;
+}
+
+void InstrumentSimulator::hangUp()
+{
+    if (m_master < 0)
+        return;
+    const bool wasStreaming = m_channel >= 0;
+    closePty();
+    m_channel = -1;
+    if (wasStreaming)
+        emit streamStopped(m_samplesSent);
+}
+
+void InstrumentSimulator::closePty()
+{
+    m_paceTimer->stop();
+    // setSocket() also disables; the notifiers may be mid-activation, so they are kept, not deleted.
+    m_readNotifier->setSocket(-1);
+    m_writeNotifier->setSocket(-1);
+    m_pending.clear();
+    m_headOffset = 0;
+    // The slave is closed too: the pty is gone, and its /dev/pts node with it, as with an unplug.
+    for (int *fd : { &m_master, &m_slave }) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+}
+
+void InstrumentSimulator::setRate(int samplesPerSecond)
+{
+    m_rate = std::max(0, samplesPerSecond);
+    if (m_channel < 0)
+        return;
+    m_paceBase = m_samplesQueued;
+    m_paceClock.start();
+    if (m_rate > 0)
+        m_paceTimer->start();
+    else
+        m_paceTimer->stop();
+    updateWriteNotifier();
+}
+
+void InstrumentSimulator::setSampleLimit(qint64 count)
+{
+    m_sampleLimit = count < 0 ? -1 : count;
+}
+
+void InstrumentSimulator::inject(const QByteArray &bytes)
+{
+    if (m_master < 0 || bytes.isEmpty())
+        return;
+    enqueue(bytes, false);
+    writePending();
+    afterWrite();
+}
+
+QList<InstrumentSimulator::Command> InstrumentSimulator::commands() const
+{
+    return m_commands;
+}
+
+int InstrumentSimulator::streamingChannel() const
+{
+    return m_channel;
+}
+
+qint64 InstrumentSimulator::samplesSent() const
+{
+    return m_samplesSent;
+}
+
+qint64 InstrumentSimulator::bytesWritten() const
+{
+    return m_bytesWritten;
+}
+
+quint32 InstrumentSimulator::lineSpeed() const
+{
+    return m_master < 0 ? 0 : ptyLineSpeed(m_master);
+}
+
+void InstrumentSimulator::readCommands()
+{
+    quint8 buffer[256];
+    while (m_master >= 0) {
+        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+        if (n > 0) {
+            // A slot may hang up while we go through the bytes.
+            for (ssize_t i = 0; i < n && m_master >= 0; ++i)
+                handleCommand(buffer[i]);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && errno == EAGAIN) {
+            return;
+        } else {
+            // Only when no slave fd is left, which our own open slave prevents.
+            qWarning("InstrumentSimulator: %s", qPrintable(systemError("read")));
+            m_readNotifier->setEnabled(false);
+            return;
+        }
+    }
+}
+
+void InstrumentSimulator::handleCommand(quint8 byte)
+{
+    m_commands.append({ byte, m_clock.elapsed() });
+    emit commandReceived(byte);
+    if (m_master < 0)
+        return;
+    if (m_channel < 0 && byte < ChannelCount)
+        startStream(byte);
+    else if (m_channel >= 0 && byte == StopCode)
+        stopStream();
+}
+
+void InstrumentSimulator::startStream(int channel)
+{
+    m_channel = channel;
+    m_samplesQueued = m_samplesSent = 0;
+    m_paceBase = 0;
+    m_paceClock.start();
+    if (m_rate > 0)
+        m_paceTimer->start();
+    emit streamStarted(channel);
+    afterWrite();
+}
+
+void InstrumentSimulator::stopStream()
+{
+    // The instrument stops at once: samples not yet in the pty are never sent.
+    if (!m_pending.empty() && m_pending.front().isSignal)
+        m_headOffset = 0;
+    m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(), [](const Chunk &c) { return c.isSignal; }),
+                    m_pending.end());
+    m_paceTimer->stop();
+    m_channel = -1;
+    updateWriteNotifier();
+    emit streamStopped(m_samplesSent);
+}
+
+void InstrumentSimulator::paceTick()
+{
+    if (m_channel < 0 || m_rate <= 0)
+        return;
+    qint64 due = m_paceBase + samplesDue(m_rate, m_paceClock.nsecsElapsed());
+    if (m_sampleLimit >= 0)
+        due = std::min(due, m_sampleLimit);
+    if (due > m_samplesQueued) {
+        enqueue(InstrumentSignal::samples(m_channel, m_samplesQueued, due - m_samplesQueued), true);
+        m_samplesQueued = due;
+    }
+    writePending();
+    afterWrite();
+}
+
+void InstrumentSimulator::onWritable()
+{
+    qint64 budget = kWriteBudget;
+    while (budget > 0 && m_master >= 0 && (!m_pending.empty() || refillFlood())) {
+        const qint64 before = m_bytesWritten;
+        if (!writePending())
+            break;
+        budget -= m_bytesWritten - before;
+    }
+    afterWrite();
+}
+
+bool InstrumentSimulator::floodWanted() const
+{
+    return m_channel >= 0 && m_rate == 0 && (m_sampleLimit < 0 || m_samplesQueued < m_sampleLimit);
+}
+
+bool InstrumentSimulator::refillFlood()
+{
+    if (!floodWanted())
+        return false;
+    qint64 count = kChunkSize;
+    if (m_sampleLimit >= 0)
+        count = std::min(count, m_sampleLimit - m_samplesQueued);
+    enqueue(InstrumentSignal::samples(m_channel, m_samplesQueued, count), true);
+    m_samplesQueued += count;
+    return true;
+}
+
+void InstrumentSimulator::enqueue(const QByteArray &bytes, bool isSignal)
+{
+    // Small paced writes join the last chunk while the host is not reading, up to a chunk's size.
+    if (!m_pending.empty() && m_pending.back().isSignal == isSignal && m_pending.back().bytes.size() < kChunkSize)
+        m_pending.back().bytes.append(bytes);
+    else
+        m_pending.push_back({ bytes, isSignal });
+}
+
+// Writes until the queue is empty (true) or the pty is full (false).
+bool InstrumentSimulator::writePending()
+{
+    while (!m_pending.empty() && m_master >= 0) {
+        Chunk &head = m_pending.front();
+        const ssize_t n = ::write(m_master, head.bytes.constData() + m_headOffset, head.bytes.size() - m_headOffset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno == EAGAIN)
+                return false;
+            qWarning("InstrumentSimulator: %s", qPrintable(systemError("write")));
+            hangUp();
+            return false;
+        }
+        m_bytesWritten += n;
+        if (head.isSignal)
+            m_samplesSent += n;
+        m_headOffset += n;
+        if (m_headOffset == head.bytes.size()) {
+            m_pending.pop_front();
+            m_headOffset = 0;
+        }
+    }
+    return m_pending.empty();
+}
+
+void InstrumentSimulator::afterWrite()
+{
+    if (m_channel >= 0 && m_sampleLimit >= 0 && m_samplesSent >= m_sampleLimit)
+        stopStream();
+    else
+        updateWriteNotifier();
+}
+
+void InstrumentSimulator::updateWriteNotifier()
+{
+    if (m_master >= 0)
+        m_writeNotifier->setEnabled(!m_pending.empty() || floodWanted());
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <deque>
+
+class QSocketNotifier;
+class QTimer;
+
+// The data-acquisition instrument on a pseudo-terminal. The host opens devicePath() like a serial
+// port. A channel code (0…7) starts a stream of InstrumentSignal samples of that channel, from
+// sample 0; 0xFF stops it. Any other byte is ignored, as is every byte but 0xFF while streaming.
+class InstrumentSimulator : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr quint8 StopCode = 0xFF;
+    static constexpr int ChannelCount = 8;
+
+    struct Command
+    {
+        quint8 byte;
+        qint64 msecs; // since open()
+    };
+
+    explicit InstrumentSimulator(QObject *parent = nullptr);
+    ~InstrumentSimulator() override;
+
+    bool open(QString *error);
+    QString devicePath() const;
+    // Closes the pseudo-terminal: the host's tty is hung up as if the adapter had been pulled.
+    void hangUp();
+
+    // Samples per second; 0 sends as fast as the host takes them. Default 100.
+    void setRate(int samplesPerSecond);
+    // A stream stops by itself after count samples; -1 (the default) for never.
+    void setSampleLimit(qint64 count);
+    // Bytes for the host outside the signal, queued in order with the samples.
+    void inject(const QByteArray &bytes);
+
+    QList<Command> commands() const;
+    int streamingChannel() const; // -1 when idle
+    qint64 samplesSent() const;   // of the current or last stream, as written to the pty
+    qint64 bytesWritten() const;  // everything written to the pty, injected bytes included
+    quint32 lineSpeed() const;    // as set by the host; 0 if unknown
+
+signals:
+    void commandReceived(quint8 byte);
+    void streamStarted(int channel);
+    void streamStopped(qint64 samplesSent);
+
+private:
+    struct Chunk
+    {
+        QByteArray bytes;
+        bool isSignal;
+    };
+
+    void readCommands();
+    void handleCommand(quint8 byte);
+    void startStream(int channel);
+    void stopStream();
+    void paceTick();
+    void onWritable();
+    bool refillFlood();
+    void enqueue(const QByteArray &bytes, bool isSignal);
+    bool writePending();
+    void afterWrite();
+    void updateWriteNotifier();
+    bool floodWanted() const;
+    void closePty();
+
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_devicePath;
+    QSocketNotifier *m_readNotifier;
+    QSocketNotifier *m_writeNotifier;
+    QTimer *m_paceTimer;
+    QElapsedTimer m_clock;
+    QList<Command> m_commands;
+
+    int m_rate = 100;
+    qint64 m_sampleLimit = -1;
+    int m_channel = -1;
+    qint64 m_samplesQueued = 0;
+    qint64 m_samplesSent = 0;
+    qint64 m_bytesWritten = 0;
+    // Pacing counts from the last rate change: m_paceBase samples were due when m_paceClock started.
+    qint64 m_paceBase = 0;
+    QElapsedTimer m_paceClock;
+
+    std::deque<Chunk> m_pending;
+    qsizetype m_headOffset = 0; // bytes of m_pending.front() already written
+};

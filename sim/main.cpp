@@ -1,0 +1,114 @@
+#include "sim/InstrumentSimulator.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace {
+
+int usageError(const QString &message)
+{
+    std::fprintf(stderr, "larventa-sim: %s\n", qPrintable(message));
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Blocked before any thread starts, so that only the signalfd below sees them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("larventa-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulates the data-acquisition instrument on a pseudo-terminal.\n"
+        "Prints the device path alone on the first line, then serves the host until SIGINT or SIGTERM.\n"
+        "The host sends a channel code 0..7 to start a stream of that channel and 0xFF to stop it."));
+    parser.addHelpOption();
+    const QCommandLineOption rateOption(
+        QStringLiteral("rate"), QStringLiteral("Samples per second, or 'unlimited' (default 100)."),
+        QStringLiteral("N|unlimited"), QStringLiteral("100"));
+    const QCommandLineOption logOption(
+        QStringLiteral("log"), QStringLiteral("Append a line '<msecs> <hex byte>' per command byte received."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption limitOption(
+        QStringLiteral("limit"), QStringLiteral("End every stream after N samples."), QStringLiteral("N"));
+    parser.addOptions({ rateOption, logOption, limitOption });
+    parser.process(app);
+
+    int rate = 0;
+    const QString rateText = parser.value(rateOption);
+    if (rateText != QLatin1String("unlimited")) {
+        bool ok = false;
+        rate = rateText.toInt(&ok);
+        if (!ok || rate < 0)
+            return usageError(QStringLiteral("--rate wants a number of samples per second or 'unlimited'"));
+    }
+    qint64 limit = -1;
+    if (parser.isSet(limitOption)) {
+        bool ok = false;
+        limit = parser.value(limitOption).toLongLong(&ok);
+        if (!ok || limit < 0)
+            return usageError(QStringLiteral("--limit wants a number of samples"));
+    }
+
+    QFile log;
+    InstrumentSimulator simulator;
+    simulator.setRate(rate);
+    simulator.setSampleLimit(limit);
+    if (parser.isSet(logOption)) {
+        log.setFileName(parser.value(logOption));
+        if (!log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+            return usageError(QStringLiteral("%1: %2").arg(log.fileName(), log.errorString()));
+        QObject::connect(&simulator, &InstrumentSimulator::commandReceived, &log, [&](quint8 byte) {
+            const qint64 msecs = simulator.commands().constLast().msecs;
+            log.write(QByteArray::number(msecs) + ' ' + QByteArray::number(byte, 16).rightJustified(2, '0') + '\n');
+            log.flush();
+        });
+    }
+    QObject::connect(&simulator, &InstrumentSimulator::streamStarted, &app, [](int channel) {
+        std::fprintf(stderr, "larventa-sim: streaming channel %d\n", channel + 1);
+    });
+    QObject::connect(&simulator, &InstrumentSimulator::streamStopped, &app, [](qint64 samples) {
+        std::fprintf(stderr, "larventa-sim: stream stopped after %lld samples\n", static_cast<long long>(samples));
+    });
+
+    QString error;
+    if (!simulator.open(&error)) {
+        std::fprintf(stderr, "larventa-sim: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    const int signalFd = ::signalfd(-1, &stopSignals, SFD_NONBLOCK | SFD_CLOEXEC);
+    if (signalFd < 0) {
+        std::perror("larventa-sim: signalfd");
+        return 1;
+    }
+    QSocketNotifier signalNotifier(signalFd, QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [signalFd] {
+        signalfd_siginfo info;
+        while (::read(signalFd, &info, sizeof info) == sizeof info) { }
+        QCoreApplication::quit();
+    });
+
+    std::printf("%s\n", qPrintable(simulator.devicePath()));
+    std::fflush(stdout);
+
+    const int status = QCoreApplication::exec();
+    ::close(signalFd);
+    return status;
+}
