@@ -219,7 +219,7 @@ void InstrumentSimulator::handleCommand(quint8 byte)
 void InstrumentSimulator::startStream(int channel)
 {
     m_channel = channel;
-    m_samplesQueued = m_samplesSent = 0;
+    m_samplesQueued = m_samplesSent = m_samplesAnnounced = 0;
     m_paceBase = 0;
     m_paceClock.start();
     if (m_rate > 0)
@@ -323,6 +323,10 @@ bool InstrumentSimulator::writePending()
 
 void InstrumentSimulator::afterWrite()
 {
+    if (m_samplesSent != m_samplesAnnounced) {
+        m_samplesAnnounced = m_samplesSent;
+        emit samplesWritten(m_samplesSent);
+    }
     if (m_channel >= 0 && m_sampleLimit >= 0 && m_samplesSent >= m_sampleLimit)
         stopStream();
     else

@@ -53,6 +53,8 @@ signals:
     void commandReceived(quint8 byte);
     void streamStarted(int channel);
     void streamStopped(qint64 samplesSent);
+    // The samples of the current stream now in the pty, after each batch of writes.
+    void samplesWritten(qint64 samplesSent);
 
 private:
     struct Chunk
@@ -89,6 +91,7 @@ private:
     int m_channel = -1;
     qint64 m_samplesQueued = 0;
     qint64 m_samplesSent = 0;
+    qint64 m_samplesAnnounced = 0;
     qint64 m_bytesWritten = 0;
     // Pacing counts from the last rate change: m_paceBase samples were due when m_paceClock started.
     qint64 m_paceBase = 0;
