@@ -18,8 +18,7 @@ MessageBoxes::Answer QtMessageBoxes::show(const Message &message)
         return Answer::Ok;
     }
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    // Esc and the window's close button answer No.
     box.setDefaultButton(QMessageBox::No);
-    // No escape button: closing the box without an answer is not possible.
-    box.setEscapeButton(static_cast<QAbstractButton *>(nullptr));
     return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }

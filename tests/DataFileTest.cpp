@@ -1,3 +1,6 @@
+#include "FileSizeLimit.h"
+#include "TestFiles.h"
+
 #include "output/DataFile.h"
 
 #include <QDir>
@@ -6,8 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -16,37 +17,6 @@ QByteArray block(char fill)
 {
     return QByteArray(DataFile::BlockSize, fill);
 }
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-// Lets the process write no more than limit bytes into any file while it lives.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t limit)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit lowered = m_saved;
-        lowered.rlim_cur = limit;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved{};
-};
 
 } // namespace
 
@@ -70,7 +40,7 @@ void DataFileTest::replacesAnExistingFileWithANewEmptyOne()
 {
     const QString path = m_folder.filePath(QStringLiteral("запись.bin"));
     const QString otherName = m_folder.filePath(QStringLiteral("old-link.bin"));
-    writeFile(path, "old recording");
+    QVERIFY(TestFiles::write(path, "old recording"));
     QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(otherName).constData()) == 0);
 
     DataFile file;
@@ -79,7 +49,7 @@ void DataFileTest::replacesAnExistingFileWithANewEmptyOne()
     QVERIFY(file.isOpen());
     QCOMPARE(QFileInfo(path).size(), 0);
     // A new file, not the old one cut short: another name of the old file keeps it.
-    QCOMPARE(contents(otherName), QByteArray("old recording"));
+    QCOMPARE(TestFiles::read(otherName), QByteArray("old recording"));
 }
 
 void DataFileTest::writesBlocksBackToBackAtTheirOffsets()
@@ -92,11 +62,11 @@ void DataFileTest::writesBlocksBackToBackAtTheirOffsets()
     QVERIFY(file.writeBlock(1, block('b'), &error));
     QVERIFY(file.writeBlock(2, block('c'), &error));
     // Written straight through: on disk before the file is closed.
-    QCOMPARE(contents(path), block('a') + block('b') + block('c'));
+    QCOMPARE(TestFiles::read(path), block('a') + block('b') + block('c'));
     file.close();
     file.close();
     QVERIFY(!file.isOpen());
-    QCOMPARE(contents(path), block('a') + block('b') + block('c'));
+    QCOMPARE(TestFiles::read(path), block('a') + block('b') + block('c'));
 }
 
 void DataFileTest::writesBeyondTwoGibibytes()
@@ -130,7 +100,7 @@ void DataFileTest::failedCreationLeavesTheOldFile()
 {
     QFETCH(QString, name);
     QFETCH(QString, reason);
-    writeFile(m_folder.filePath(QStringLiteral("plain.txt")), "keep me");
+    QVERIFY(TestFiles::write(m_folder.filePath(QStringLiteral("plain.txt")), "keep me"));
     QDir(m_folder.path()).mkdir(QStringLiteral("folder"));
 
     const QString path = m_folder.filePath(name);
@@ -139,7 +109,7 @@ void DataFileTest::failedCreationLeavesTheOldFile()
     QVERIFY(!file.createAfresh(path, &error));
     QVERIFY(!file.isOpen());
     QVERIFY2(error.contains(path) && error.contains(reason), qPrintable(error));
-    QCOMPARE(contents(m_folder.filePath(QStringLiteral("plain.txt"))), QByteArray("keep me"));
+    QCOMPARE(TestFiles::read(m_folder.filePath(QStringLiteral("plain.txt"))), QByteArray("keep me"));
     QVERIFY(QFileInfo(m_folder.filePath(QStringLiteral("folder"))).isDir());
 }
 
@@ -157,7 +127,7 @@ void DataFileTest::failedWriteKeepsWholeBlocksOnly()
     }
     QVERIFY2(error.contains(path) && error.contains(QStringLiteral("допустимый размер")), qPrintable(error));
     file.close();
-    QCOMPARE(contents(path), block('a'));
+    QCOMPARE(TestFiles::read(path), block('a'));
 }
 
 QTEST_GUILESS_MAIN(DataFileTest)

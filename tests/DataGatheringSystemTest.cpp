@@ -1,6 +1,8 @@
 #include "RunRig.h"
 #include "ScriptedMessageBoxes.h"
 #include "ScriptedSaveDialog.h"
+#include "TestFiles.h"
+#include "WhenTrue.h"
 
 #include "output/GraphikBox.h"
 #include "platform/Timer.h"
@@ -66,26 +68,6 @@ struct WindowRig
     ScriptedSaveDialog dialog;
     std::unique_ptr<DataGatheringSystem> window;
 };
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Calls action from the event loop, which a recording pumps, once condition holds.
-void when(QObject *context, std::function<bool()> condition, std::function<void()> action)
-{
-    auto *poll = new QTimer(context);
-    QObject::connect(poll, &QTimer::timeout, context, [poll, condition, action] {
-        if (condition()) {
-            poll->stop();
-            poll->deleteLater();
-            action();
-        }
-    });
-    poll->start(5);
-}
 
 } // namespace
 
@@ -270,7 +252,7 @@ void DataGatheringSystemTest::recordingFromTheStartButton()
     QVERIFY(!rig.control("StopButton")->isEnabled());
     QVERIFY(rig.control("GraphikBox")->isVisible());
 
-    const QByteArray data = contents(path);
+    const QByteArray data = TestFiles::read(path);
     QVERIFY(data.size() >= 512 * 10);
     QCOMPARE(data.size() % 512, 0);
     QCOMPARE(data, RunRig::stream(3, data.size()));
@@ -279,7 +261,7 @@ void DataGatheringSystemTest::recordingFromTheStartButton()
     // 100 a second, so samples 0 ... 200 across the width.
     QImage picture(rig.folder.filePath(QStringLiteral("run1.bmp")));
     QVERIFY(!picture.isNull());
-    QCOMPARE(contents(rig.folder.filePath(QStringLiteral("run1.bmp"))).left(2), QByteArray("BM"));
+    QCOMPARE(TestFiles::read(rig.folder.filePath(QStringLiteral("run1.bmp"))).left(2), QByteArray("BM"));
     const QImage &plot = rig.window->findChild<GraphikBox *>()->image();
     QCOMPARE(picture.size(), plot.size());
     const QRgb background = picture.pixel(picture.width() / 2, 2);
@@ -307,7 +289,7 @@ void DataGatheringSystemTest::stopButtonEndsTheRecording()
     const QString path = rig.folder.filePath(QStringLiteral("stopped.bin"));
     rig.chooseFile(path);
     bool stopDisabledAtOnce = false;
-    when(this, [&] { return contents(path).size() >= 512 * 4; },
+    WhenTrue::then(this, [&] { return TestFiles::read(path).size() >= 512 * 4; },
          [&] {
              rig.click("StopButton");
              stopDisabledAtOnce = !rig.control("StopButton")->isEnabled();
@@ -320,7 +302,7 @@ void DataGatheringSystemTest::stopButtonEndsTheRecording()
     QVERIFY(elapsed.elapsed() < 100 * 1000);
     QTRY_COMPARE(rig.sim.commands().size(), 3);
     QCOMPARE(rig.sim.commands().last().byte, quint8(0xFF));
-    const QByteArray data = contents(path);
+    const QByteArray data = TestFiles::read(path);
     QCOMPARE(data.size() % 512, 0);
     QCOMPARE(data, RunRig::stream(1, data.size()));
     QVERIFY(QFile::exists(rig.folder.filePath(QStringLiteral("stopped.bmp"))));
@@ -375,7 +357,7 @@ void DataGatheringSystemTest::closingDuringARecordingEndsTheProgram()
 
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
-    const QByteArray data = contents(path);
+    const QByteArray data = TestFiles::read(path);
     QVERIFY(data.size() >= 512 * 4);
     QCOMPARE(data.size() % 512, 0);
     QCOMPARE(data, RunRig::stream(1, data.size()));

@@ -1,12 +1,13 @@
+#include "FileSizeLimit.h"
 #include "RunRig.h"
+#include "TestFiles.h"
+#include "WhenTrue.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 #include <QTimer>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -16,33 +17,6 @@ const QString Title = QStringLiteral("Вам Cообщение");
 QList<quint8> handshake(int channelNumber)
 {
     return {0xFF, quint8(channelNumber - 1), 0xFF};
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Calls action from the event loop, which the run pumps, once condition holds.
-void when(QObject *context, std::function<bool()> condition, std::function<void()> action)
-{
-    auto *poll = new QTimer(context);
-    QObject::connect(poll, &QTimer::timeout, context, [poll, condition, action] {
-        if (condition()) {
-            poll->stop();
-            poll->deleteLater();
-            action();
-        }
-    });
-    poll->start(5);
 }
 
 } // namespace
@@ -211,7 +185,7 @@ void RecordingRunTest::asksBeforeRecordingAgainIntoTheLastFile()
 void RecordingRunTest::stopDuringTheHandshakeLeavesAnEmptyFile()
 {
     RunRig rig(FastTick);
-    writeFile(rig.controls.fileName, "an older recording");
+    QVERIFY(TestFiles::write(rig.controls.fileName, "an older recording"));
     rig.sim.setRate(0);
     rig.controls.selectChannel(2);
     connect(&rig.sim, &InstrumentSimulator::commandReceived, this, [&](quint8 byte) {
@@ -241,10 +215,10 @@ void RecordingRunTest::stopDuringRecordingKeepsEveryBlockTaken()
     rig.controls.timeText = QStringLiteral("100000");
     QByteArray onDiskAtStop;
     qint64 drawnAtStop = 0;
-    when(this, [&] { return rig.plot.segmentCount >= 511 * 5; },
+    WhenTrue::then(this, [&] { return rig.plot.segmentCount >= 511 * 5; },
          [&] {
              // Every block taken is on disk while the run goes on.
-             onDiskAtStop = contents(rig.controls.fileName);
+             onDiskAtStop = TestFiles::read(rig.controls.fileName);
              drawnAtStop = rig.plot.segmentCount;
              rig.run.stopRequest();
          });
@@ -292,7 +266,7 @@ void RecordingRunTest::losesNothingInAFlood()
     rig.sim.setSampleLimit(FloodBytes);
     rig.controls.selectChannel(5);
     rig.controls.timeText = QStringLiteral("3000");
-    when(this, [&] { return rig.plot.segmentCount == FloodBytes / 512 * 511; }, [&] { rig.run.stopRequest(); });
+    WhenTrue::then(this, [&] { return rig.plot.segmentCount == FloodBytes / 512 * 511; }, [&] { rig.run.stopRequest(); });
 
     rig.run.startRequest();
 
@@ -318,7 +292,7 @@ void RecordingRunTest::refusesABadRecordingTimeBeforeAnythingChanges()
     QFETCH(QString, text);
 
     RunRig rig(FastTick);
-    writeFile(rig.controls.fileName, "an older recording");
+    QVERIFY(TestFiles::write(rig.controls.fileName, "an older recording"));
     rig.controls.timeText = text;
     rig.run.startRequest();
 
@@ -338,7 +312,7 @@ void RecordingRunTest::refusesABadRecordingTimeBeforeAnythingChanges()
 void RecordingRunTest::aPortThatCannotBeOpenedChangesNothing()
 {
     RunRig rig(FastTick);
-    writeFile(rig.controls.fileName, "an older recording");
+    QVERIFY(TestFiles::write(rig.controls.fileName, "an older recording"));
     const QString device = rig.path(QStringLiteral("no-such-tty"));
     qputenv("LARVENTA_PORT1", device.toLocal8Bit());
     rig.link.configure(1);
@@ -389,14 +363,10 @@ void RecordingRunTest::aFullDiskEndsTheRunLikeStop()
             && rig.plot.snapshots.size() == 1;
     };
 
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit lowered = saved;
-    lowered.rlim_cur = 512 * 4 + 100;
-    setrlimit(RLIMIT_FSIZE, &lowered);
-    rig.run.startRequest();
-    setrlimit(RLIMIT_FSIZE, &saved);
+    {
+        FileSizeLimit fillsAfterFourBlocks(512 * 4 + 100);
+        rig.run.startRequest();
+    }
 
     QCOMPARE(rig.messages.shown.size(), 1);
     const QString text = rig.messages.shown.first().text;
@@ -416,9 +386,9 @@ void RecordingRunTest::aVanishedPortEndsTheRunKeepingTheBlocks()
     rig.controls.timeText = QStringLiteral("60");
     QElapsedTimer sinceHangUp;
     QByteArray onDiskAtHangUp;
-    when(this, [&] { return rig.plot.segmentCount >= 511 * 3; },
+    WhenTrue::then(this, [&] { return rig.plot.segmentCount >= 511 * 3; },
          [&] {
-             onDiskAtHangUp = contents(rig.controls.fileName);
+             onDiskAtHangUp = TestFiles::read(rig.controls.fileName);
              rig.sim.hangUp();
              sinceHangUp.start();
          });

@@ -1,0 +1,16 @@
+#include "WhenTrue.h"
+
+#include <QTimer>
+
+void WhenTrue::then(QObject *context, std::function<bool()> condition, std::function<void()> action)
+{
+    auto *poll = new QTimer(context);
+    QObject::connect(poll, &QTimer::timeout, context, [poll, condition, action] {
+        if (condition()) {
+            poll->stop();
+            poll->deleteLater();
+            action();
+        }
+    });
+    poll->start(5);
+}
