@@ -11,6 +11,7 @@
 #include "window/DataGatheringSystem.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QImage>
@@ -85,6 +86,7 @@ private slots:
     void recordingFromTheStartButton();
     void stopButtonEndsTheRecording();
     void guardsAskThroughMessageBoxes();
+    void thePictureNeverReplacesTheData();
     void closingDuringARecordingEndsTheProgram();
 };
 
@@ -334,6 +336,44 @@ void DataGatheringSystemTest::guardsAskThroughMessageBoxes()
     QVERIFY(!QFile::exists(rig.folder.filePath(QStringLiteral("again.bmp"))));
     QTest::qWait(50);
     QCOMPARE(rig.sim.commands().size(), 3);
+}
+
+void DataGatheringSystemTest::thePictureNeverReplacesTheData()
+{
+    WindowRig rig;
+    rig.sim.setRate(20000);
+    const auto recordTwoBlocks = [&](const QString &path) {
+        rig.chooseFile(path);
+        WhenTrue::then(this, [&] { return TestFiles::read(path).size() >= 512 * 2; },
+                       [&] { rig.click("StopButton"); });
+        rig.click("StartButton");
+    };
+
+    // A data file named like a picture: the picture goes beside it, not over it.
+    const QString bmpNamed = rig.folder.filePath(QStringLiteral("trace.bmp"));
+    recordTwoBlocks(bmpNamed);
+    QByteArray data = TestFiles::read(bmpNamed);
+    QVERIFY(data.size() >= 512 * 2);
+    QCOMPARE(data, RunRig::stream(1, data.size()));
+    QVERIFY(!QImage(bmpNamed + QStringLiteral(".bmp")).isNull());
+
+    // A picture that cannot be saved is reported once the recording is wound up.
+    const QString blocked = rig.folder.filePath(QStringLiteral("blocked.bmp"));
+    QVERIFY(QDir().mkdir(blocked));
+    bool woundUp = false;
+    rig.messages.whileShown = [&](const MessageBoxes::Message &) {
+        woundUp = rig.control("StartButton")->isEnabled() && rig.settingsEnabled();
+    };
+    const QString path = rig.folder.filePath(QStringLiteral("blocked.bin"));
+    recordTwoBlocks(path);
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QCOMPARE(rig.messages.shown.first().title, Title);
+    QCOMPARE(rig.messages.shown.first().icon, MessageBoxes::Icon::Error);
+    QVERIFY2(rig.messages.shown.first().text.contains(blocked), qPrintable(rig.messages.shown.first().text));
+    QVERIFY(woundUp);
+    data = TestFiles::read(path);
+    QVERIFY(data.size() >= 512 * 2);
+    QCOMPARE(data, RunRig::stream(1, data.size()));
 }
 
 void DataGatheringSystemTest::closingDuringARecordingEndsTheProgram()

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr int SerialPortNumber = 1;
-constexpr int TickMilliseconds = 1000;
 constexpr std::array<int, 8> ChannelLefts{120, 445, 770, 1095, 1420, 1745, 2070, 2400};
 
 // Where FileToWriteLabel may grow to the left, in twips of its frame.
@@ -138,7 +137,7 @@ void DataGatheringSystem::setTabOrder()
 void DataGatheringSystem::load()
 {
     m_timer->setEnabled(false);
-    m_timer->setInterval(TickMilliseconds);
+    m_timer->setInterval(RecordingRun::TickMilliseconds);
     m_comPort->configure(SerialPortNumber);
     m_saveDialog.setTitle(QStringLiteral("Файл для записи данных"));
     m_saveDialog.setFilter(QStringLiteral("Бинарные файлы"), QStringLiteral("*.bin"));
