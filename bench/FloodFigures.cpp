@@ -1,0 +1,173 @@
+#include "FloodFigures.h"
+
+#include "BenchRecording.h"
+#include "BenchReport.h"
+#include "PollingLoopRecorder.h"
+#include "ProcessUsage.h"
+#include "SimProcess.h"
+
+#include <QStorageInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr qint64 BlockSize = 512;
+constexpr int Channel = 1;
+constexpr qint64 ThroughputBytes = 200'000'000;
+constexpr qint64 FullTraceBytes = 20'000'000;
+constexpr qint64 ShortMemoryBytes = 100'000'000;
+constexpr qint64 LongMemoryBytes = 1'000'000'000;
+// The recording time in which the instrument would send the bytes at its line rate,
+// so that the flood puts the same share of its blocks in the plot as a real recording.
+constexpr qint64 LineBytesPerSecond = 5600;
+// The plot's width holds 100 samples a second of recording time.
+constexpr qint64 PlotSamplesPerSecond = 100;
+constexpr qint64 SpareDiskBytes = 100'000'000;
+constexpr auto WatchInterval = 5ms;
+// The flood counts as over once no block has come for this long.
+constexpr auto QuietEnd = 1s;
+constexpr auto NothingArrived = 20s;
+
+double megabytesPerSecond(qint64 blocks, Clock::time_point first, Clock::time_point last)
+{
+    const double seconds = std::chrono::duration<double>(last - first).count();
+    return blocks > 1 && seconds > 0 ? double((blocks - 1) * BlockSize) / seconds / 1e6 : 0;
+}
+
+} // namespace
+
+FloodFigures::FloodFigures(BenchReport &report)
+    : m_report(report)
+{
+}
+
+void FloodFigures::measureThroughput()
+{
+    const Outcome program = flood(Loop::Program, ThroughputBytes, ThroughputBytes / LineBytesPerSecond, true);
+    if (!program.problem.isEmpty()) {
+        m_report.fail(QStringLiteral("flood_mb_s"), program.problem);
+        return;
+    }
+    const Outcome baseline = flood(Loop::Baseline, ThroughputBytes, ThroughputBytes / LineBytesPerSecond, true);
+    if (!baseline.problem.isEmpty())
+        qWarning("baseline not measured: %s", qPrintable(baseline.problem));
+
+    m_report.add(QStringLiteral("flood_mb_s"), program.mbPerSecond, QStringLiteral("MB/s"), BenchReport::Goal::AtLeast,
+                 20);
+    if (baseline.problem.isEmpty())
+        m_report.setBaseline(QStringLiteral("flood_mb_s"), baseline.mbPerSecond);
+    m_report.add(QStringLiteral("flood_lost_bytes"), double(program.check.lostBytes + program.check.foreignBytes),
+                 QStringLiteral("bytes"), BenchReport::Goal::AtMost, 0);
+    if (baseline.problem.isEmpty()) {
+        m_report.setBaseline(QStringLiteral("flood_lost_bytes"),
+                             double(baseline.check.lostBytes + baseline.check.foreignBytes));
+    }
+
+    const Outcome fullTrace = flood(Loop::Program, FullTraceBytes, FullTraceBytes / PlotSamplesPerSecond, false);
+    if (fullTrace.problem.isEmpty())
+        m_report.add(QStringLiteral("flood_full_trace_mb_s"), fullTrace.mbPerSecond, QStringLiteral("MB/s"));
+    else
+        m_report.fail(QStringLiteral("flood_full_trace_mb_s"), fullTrace.problem);
+}
+
+void FloodFigures::measureMemory()
+{
+    const Outcome shorter = flood(Loop::Program, ShortMemoryBytes, ShortMemoryBytes / LineBytesPerSecond, false);
+    const Outcome longer = flood(Loop::Program, LongMemoryBytes, LongMemoryBytes / LineBytesPerSecond, false);
+    for (const auto &[outcome, bytes] : {std::pair(&shorter, ShortMemoryBytes), std::pair(&longer, LongMemoryBytes)}) {
+        QString problem = outcome->problem;
+        if (problem.isEmpty() && outcome->blocks != bytes / BlockSize)
+            problem = QStringLiteral("%1 of %2 blocks recorded").arg(outcome->blocks).arg(bytes / BlockSize);
+        if (problem.isEmpty() && outcome->peakResidentMb < 0)
+            problem = QStringLiteral("the peak resident size cannot be read or reset in /proc/self");
+        if (!problem.isEmpty()) {
+            m_report.fail(QStringLiteral("rss_mb"), problem);
+            return;
+        }
+    }
+    m_report.add(QStringLiteral("rss_mb"), longer.peakResidentMb, QStringLiteral("MB"), BenchReport::Goal::AtMost, 80);
+    m_report.add(QStringLiteral("rss_100mb_flood_mb"), shorter.peakResidentMb, QStringLiteral("MB"));
+    m_report.add(QStringLiteral("rss_growth_mb"), longer.peakResidentMb - shorter.peakResidentMb, QStringLiteral("MB"),
+                 BenchReport::Goal::AtMost, 1);
+    m_report.add(QStringLiteral("rss_end_growth_mb"), longer.endResidentMb - shorter.endResidentMb,
+                 QStringLiteral("MB"));
+}
+
+FloodFigures::Outcome FloodFigures::flood(Loop loop, qint64 bytes, qint64 seconds, bool compareWithStream)
+{
+    Outcome outcome;
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        outcome.problem = QStringLiteral("no temporary folder: %1").arg(folder.errorString());
+        return outcome;
+    }
+    if (QStorageInfo(folder.path()).bytesAvailable() < bytes + SpareDiskBytes) {
+        outcome.problem
+            = QStringLiteral("less than %1 MB free in %2").arg((bytes + SpareDiskBytes) / 1000000).arg(folder.path());
+        return outcome;
+    }
+    SimProcess sim(0, bytes);
+    if (!sim.start(&outcome.problem))
+        return outcome;
+
+    const bool peakReset = ProcessUsage::resetPeak();
+    const QString dataFile = folder.filePath(QStringLiteral("flood.bin"));
+    std::unique_ptr<BenchRecording> program;
+    std::unique_ptr<PollingLoopRecorder> baseline;
+    TimedTracePlot *plot = nullptr;
+    if (loop == Loop::Program) {
+        program = std::make_unique<BenchRecording>(sim.devicePath(), dataFile);
+        plot = &program->plot();
+    } else {
+        baseline = std::make_unique<PollingLoopRecorder>(sim.devicePath(), dataFile);
+        plot = &baseline->plot();
+    }
+
+    const qint64 expectedBlocks = bytes / BlockSize;
+    const Clock::time_point started = Clock::now();
+    bool stopped = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
+        const qint64 blocks = plot->blocksDrawn();
+        const Clock::time_point now = Clock::now();
+        if (stopped
+            || (blocks < expectedBlocks
+                && (blocks > 0 ? now - plot->lastBlockDrawn() < QuietEnd : now - started < NothingArrived))) {
+            return;
+        }
+        stopped = true;
+        if (program)
+            program->stop();
+        else
+            baseline->stop();
+    });
+    watch.start(WatchInterval);
+
+    if (program) {
+        program->record(Channel, seconds);
+        const QStringList problems = program->problems();
+        if (!problems.isEmpty())
+            outcome.problem = problems.join(QLatin1Char(' '));
+    } else {
+        baseline->record(Channel, seconds, &outcome.problem);
+    }
+    watch.stop();
+    outcome.peakResidentMb = peakReset ? ProcessUsage::peakResidentMb() : -1;
+    outcome.endResidentMb = ProcessUsage::residentMb();
+    outcome.blocks = plot->blocksDrawn();
+    outcome.mbPerSecond = megabytesPerSecond(outcome.blocks, plot->firstBlockDrawn(), plot->lastBlockDrawn());
+    if (outcome.problem.isEmpty() && outcome.blocks == 0)
+        outcome.problem = QStringLiteral("no block arrived");
+    // After the measurement, so that neither the comparison nor the freed recorder counts.
+    program.reset();
+    baseline.reset();
+    if (compareWithStream)
+        outcome.check = StreamCheck::compare(dataFile, Channel, bytes);
+    return outcome;
+}

@@ -1,0 +1,53 @@
+// larventa-bench: measures recordings of the simulated instrument through the
+// program's own run, link, data file and plot, headless, and prints each figure with
+// its verdict against the goal. Arguments choose groups of figures (flood, cpu,
+// latency, memory); none runs them all.
+
+#include "BenchReport.h"
+#include "CpuFigures.h"
+#include "FloodFigures.h"
+#include "LatencyFigures.h"
+
+#include <QApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qunsetenv("QT_QPA_PLATFORMTHEME");
+    QApplication application(argc, argv);
+
+    const QStringList groups{QStringLiteral("flood"), QStringLiteral("cpu"), QStringLiteral("latency"),
+                             QStringLiteral("memory")};
+    QStringList chosen = QApplication::arguments().mid(1);
+    for (const QString &group : chosen) {
+        if (!groups.contains(group)) {
+            std::fprintf(stderr, "usage: larventa-bench [%s]...\n", qPrintable(groups.join(QLatin1Char('|'))));
+            return 2;
+        }
+    }
+    if (chosen.isEmpty())
+        chosen = groups;
+
+    BenchReport report;
+    FloodFigures flood(report);
+    CpuFigures cpu(report);
+    LatencyFigures latency(report);
+    if (chosen.contains(QStringLiteral("flood")))
+        flood.measureThroughput();
+    if (chosen.contains(QStringLiteral("cpu"))) {
+        cpu.measureLineRate();
+        cpu.measureIdle();
+    }
+    if (chosen.contains(QStringLiteral("latency"))) {
+        latency.measureStop();
+        latency.measureBlocks();
+    }
+    if (chosen.contains(QStringLiteral("memory")))
+        flood.measureMemory();
+    report.printVerdicts();
+    return report.anyFailed() ? 1 : 0;
+}
