@@ -6,6 +6,8 @@
 #include "ProcessUsage.h"
 #include "SimProcess.h"
 
+#include "output/DataFile.h"
+
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -17,7 +19,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr qint64 BlockSize = 512;
+constexpr qint64 BlockSize = DataFile::BlockSize;
 constexpr int Channel = 1;
 constexpr qint64 ThroughputBytes = 200'000'000;
 constexpr qint64 FullTraceBytes = 20'000'000;

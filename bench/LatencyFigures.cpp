@@ -92,15 +92,22 @@ LatencyFigures::LatencyFigures(BenchReport &report)
 {
 }
 
+bool LatencyFigures::simulatorStarted(ThreadedSimulator &sim, const QString &figure)
+{
+    QString problem;
+    if (sim.start(&problem))
+        return true;
+    m_report.fail(figure, problem);
+    return false;
+}
+
 void LatencyFigures::measureStop()
 {
     const QString name = QStringLiteral("stop_latency_ms");
     QString problem;
     ThreadedSimulator sim(LineSamplesPerSecond);
-    if (!sim.start(&problem)) {
-        m_report.fail(name, problem);
+    if (!simulatorStarted(sim, name))
         return;
-    }
     QTemporaryDir folder;
     QObject context;
 
@@ -160,12 +167,9 @@ void LatencyFigures::measureStop()
 void LatencyFigures::measureBlocks()
 {
     const QString name = QStringLiteral("block_latency_ms");
-    QString problem;
     ThreadedSimulator sim(LineSamplesPerSecond);
-    if (!sim.start(&problem)) {
-        m_report.fail(name, problem);
+    if (!simulatorStarted(sim, name))
         return;
-    }
     QTemporaryDir folder;
     BenchRecording recording(sim.devicePath(), folder.filePath(QStringLiteral("blocks.bin")));
     TimedTracePlot &plot = recording.plot();

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QString>
+
 class BenchReport;
+class ThreadedSimulator;
 
 // Delays measured against an instrument simulator on a thread of this process, which
 // notes the moment it reads a command or completes a block: from a Stop click to the
@@ -13,5 +16,8 @@ public:
     void measureBlocks();
 
 private:
+    // Reports the figure as failed when the simulator cannot start.
+    bool simulatorStarted(ThreadedSimulator &sim, const QString &figure);
+
     BenchReport &m_report;
 };

@@ -1,5 +1,6 @@
 #include "StreamCheck.h"
 
+#include "output/DataFile.h"
 #include "sim/InstrumentSignal.h"
 
 #include <QFile>
@@ -8,7 +9,7 @@
 
 namespace {
 
-constexpr qint64 BlockSize = 512;
+constexpr qint64 BlockSize = DataFile::BlockSize;
 constexpr qint64 ChunkSize = 2048 * BlockSize;
 // How far ahead a block is looked for, in steps, before it counts as foreign.
 constexpr qint64 FirstSearchSpan = 64 * 1024;
