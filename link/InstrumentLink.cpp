@@ -1,12 +1,24 @@
 #include "link/InstrumentLink.h"
 
+#include "link/DriverLineRate.h"
 #include "link/SerialPortName.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
 
 #include <grp.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
+
+// A USB adapter still holds what the driver saw leave: this long at the line's rate empties it.
+constexpr std::chrono::milliseconds AdapterDrainTime{10};
 
 QString deviceGroup(const QString &device)
 {
@@ -22,7 +34,6 @@ QString deviceGroup(const QString &device)
 InstrumentLink::InstrumentLink(QObject *parent)
     : QObject(parent)
     , m_port(new QSerialPort(this))
-    , m_reader(m_port)
 {
     connect(m_port, &QSerialPort::errorOccurred, this, &InstrumentLink::onErrorOccurred);
 }
@@ -49,12 +60,22 @@ QString InstrumentLink::deviceName() const
 bool InstrumentLink::open(QString *errorMessage)
 {
     m_lost = false;
-    if (m_port->open(QIODevice::ReadWrite))
-        return true;
-    *errorMessage = QStringLiteral("Не удалось открыть последовательный порт %1 (%2): %3")
-                        .arg(m_portNumber)
-                        .arg(deviceName(), openFailureReason());
-    return false;
+    m_received.clear();
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        *errorMessage = QStringLiteral("Не удалось открыть последовательный порт %1 (%2): %3")
+                            .arg(QString::number(m_portNumber), deviceName(), openFailureReason());
+        return false;
+    }
+    const quint32 made = DriverLineRate::madeOn(int(m_port->handle()));
+    if (made != 0 && !DriverLineRate::isCloseEnough(made, LineRate)) {
+        m_port->close();
+        *errorMessage = rateRefusal(made);
+        return false;
+    }
+    keepQtFromWatching();
+    m_sinceLastLook.start();
+    m_nextLookMs = 0;
+    return true;
 }
 
 QString InstrumentLink::openFailureReason() const
@@ -74,8 +95,30 @@ QString InstrumentLink::openFailureReason() const
         return QStringLiteral("порт уже открыт другой программой.");
     default:
         return QStringLiteral("порт не принимает параметры линии %1 бит/с, 8 бит, без чётности, 1 стоповый бит (%2).")
-            .arg(LineRate)
-            .arg(m_port->errorString());
+            .arg(QString::number(LineRate), m_port->errorString());
+    }
+}
+
+QString InstrumentLink::rateRefusal(quint32 made) const
+{
+    return QStringLiteral("Последовательный порт %1 (%2) работает на скорости %3 бит/с вместо нужных %4 бит/с: "
+                          "адаптер не умеет такую скорость, и прибор был бы прочитан неверно. "
+                          "Подключите прибор к порту или адаптеру, который поддерживает %4 бит/с.")
+        .arg(QString::number(m_portNumber), deviceName(), QString::number(made), QString::number(LineRate));
+}
+
+// QSerialPort watches the open port for incoming data and wakes the event loop for
+// every slice the line delivers: with a UART without FIFO, every byte, 5600 times a
+// second. The recording looks at the line itself at the pace blocks can arrive, so
+// that watch is switched off. QSerialPort has no switch for it; it is the port's one
+// read notifier. Should Qt ever read by other means, receive() still hands on what
+// Qt took first, in order: only the cost would rise.
+void InstrumentLink::keepQtFromWatching()
+{
+    const QList<QSocketNotifier *> notifiers = m_port->findChildren<QSocketNotifier *>(Qt::FindDirectChildrenOnly);
+    for (QSocketNotifier *notifier : notifiers) {
+        if (notifier->type() == QSocketNotifier::Read)
+            notifier->setEnabled(false);
     }
 }
 
@@ -86,46 +129,102 @@ bool InstrumentLink::isOpen() const
 
 void InstrumentLink::close()
 {
+    if (!m_port->isOpen())
+        return;
+    // QSerialPort::close() gives the line its old settings back at once. A command
+    // byte still in the UART or the adapter would then leave at the old rate, and the
+    // instrument would read garbage instead of the closing 0xFF and keep streaming.
+    if (!m_lost) {
+        m_port->flush();
+        ::tcdrain(int(m_port->handle()));
+        std::this_thread::sleep_for(AdapterDrainTime);
+    }
     m_port->close();
+    m_received.clear();
 }
 
 void InstrumentLink::emptyReceiveBuffer()
 {
     m_port->clear(QSerialPort::Input);
+    m_received.clear();
+}
+
+void InstrumentLink::receive()
+{
+    if (!m_port->isOpen())
+        return;
+    qint64 got = 0;
+    if (m_port->bytesAvailable() > 0) {
+        const QByteArray taken = m_port->readAll();
+        m_received.append(taken.constData(), taken.size());
+        got += taken.size();
+        // Reading Qt's buffer switches its watch back on.
+        keepQtFromWatching();
+    }
+    got += readWhatArrived();
+    m_nextLookMs = m_pace.nextWaitMs(got, m_sinceLastLook.nsecsElapsed(), m_received.missingForBlock());
+    m_sinceLastLook.start();
+}
+
+// Everything the system holds for us; a line that has hung up is marked lost once
+// what it delivered before is taken.
+qint64 InstrumentLink::readWhatArrived()
+{
+    if (m_lost)
+        return 0;
+    const int handle = int(m_port->handle());
+    pollfd line{handle, POLLIN, 0};
+    if (::poll(&line, 1, 0) <= 0)
+        return 0;
+    qint64 got = 0;
+    if (line.revents & POLLIN) {
+        char chunk[16384];
+        for (;;) {
+            const ssize_t count = ::read(handle, chunk, sizeof chunk);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0)
+                break;
+            m_received.append(chunk, count);
+            got += count;
+            if (size_t(count) < sizeof chunk)
+                break;
+        }
+    }
+    if (line.revents & (POLLHUP | POLLERR | POLLNVAL))
+        m_lost = true;
+    return got;
+}
+
+int InstrumentLink::nextLookInMs() const
+{
+    return m_nextLookMs;
 }
 
 qint64 InstrumentLink::bytesWaiting() const
 {
-    return m_port->bytesAvailable();
-}
-
-bool InstrumentLink::blockWaiting() const
-{
-    return m_reader.blockWaiting();
+    return m_received.size();
 }
 
 bool InstrumentLink::readBlock(SampleBlock &block)
 {
-    return m_reader.take(block);
+    return m_received.take(block);
 }
 
-bool InstrumentLink::send(quint8 command)
+bool InstrumentLink::send(quint8 command, QString *errorMessage)
 {
     const char byte = char(command);
-    if (m_port->write(&byte, 1) != 1)
-        return false;
-    // Out at once rather than at the next turn of the event loop.
-    m_port->flush();
-    return true;
+    // flush(): out at once rather than at the next turn of the event loop.
+    if (!m_lost && m_port->write(&byte, 1) == 1 && m_port->flush())
+        return true;
+    *errorMessage = QStringLiteral("Не удалось передать прибору команду %1 через последовательный порт %2 (%3): %4.")
+                        .arg(QString::number(command), QString::number(m_portNumber), deviceName(),
+                             m_lost ? QStringLiteral("устройство отключено") : m_port->errorString());
+    return false;
 }
 
-bool InstrumentLink::isLost()
+bool InstrumentLink::isLost() const
 {
-    if (m_lost || !m_port->isOpen())
-        return m_lost;
-    pollfd device{m_port->handle(), POLLIN, 0};
-    if (::poll(&device, 1, 0) > 0 && (device.revents & (POLLHUP | POLLERR | POLLNVAL)))
-        m_lost = true;
     return m_lost;
 }
 

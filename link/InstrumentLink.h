@@ -1,13 +1,17 @@
 #pragma once
 
-#include "link/BlockReader.h"
+#include "link/BlockQueue.h"
+#include "link/ReceivePace.h"
 #include "link/SampleBlock.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 
 // The serial line to the instrument: 56000 bit/s, 8 data bits, no parity, 1 stop bit.
-// The program sends one-byte commands and polls the received stream for whole blocks.
+// The program sends one-byte commands and looks at the received stream for whole
+// blocks. Nothing watches the line between looks: receive() takes what has arrived,
+// and nextLookInMs() says when the next look is worth it.
 class InstrumentLink : public QObject
 {
     Q_OBJECT
@@ -25,25 +29,37 @@ public:
     // On failure the message names the device and the reason; the port stays closed.
     bool open(QString *errorMessage);
     bool isOpen() const;
+    // Lets the last command leave the line at the line's rate before the port gives
+    // the line back its old settings.
     void close();
 
     // Throws away everything received so far, also what the system still holds.
     void emptyReceiveBuffer();
+    // Takes in everything the line has delivered since the last look.
+    void receive();
+    // When to look again: when the next block can be complete at the soonest.
+    int nextLookInMs() const;
     qint64 bytesWaiting() const;
-    bool blockWaiting() const;
     bool readBlock(SampleBlock &block);
-    bool send(quint8 command);
+    // On failure the message names the device and the reason.
+    bool send(quint8 command, QString *errorMessage);
 
     // True once the device has vanished (adapter pulled, line hung up) while open.
-    bool isLost();
+    bool isLost() const;
 
 private:
     QString openFailureReason() const;
+    QString rateRefusal(quint32 made) const;
+    void keepQtFromWatching();
+    qint64 readWhatArrived();
     void onErrorOccurred(QSerialPort::SerialPortError error);
 
     int m_portNumber = 1;
     QString m_deviceName;
     QSerialPort *m_port;
-    BlockReader m_reader;
+    BlockQueue m_received;
+    ReceivePace m_pace;
+    QElapsedTimer m_sinceLastLook;
+    int m_nextLookMs = 0;
     bool m_lost = false;
 };

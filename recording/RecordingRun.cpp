@@ -53,16 +53,7 @@ void RecordingRun::startRequest()
     m_state.StopProcess = true;
     m_timer.setEnabled(true);
     m_link.emptyReceiveBuffer();
-    m_link.send(InstrumentLink::StopCode);
-
-    waitForFirstTick();
-    if (m_link.isLost()) {
-        windUp(linkLost());
-    } else {
-        m_link.send(channelCode);
-        m_state.GatheringTime = seconds;
-        windUp(acquire(float(PlotWidthPerSecond / m_state.GatheringTime)));
-    }
+    windUp(handshakeAndAcquire(channelCode, seconds));
     m_running = false;
 }
 
@@ -137,12 +128,31 @@ quint8 RecordingRun::selectedChannelCode() const
     return code;
 }
 
-// Up to one second: the first tick of the timer ends it, Stop does not.
+RecordingRun::Ending RecordingRun::handshakeAndAcquire(quint8 channelCode, qint32 seconds)
+{
+    QString problem;
+    if (!m_link.send(InstrumentLink::StopCode, &problem))
+        return commandNotSent(problem);
+    waitForFirstTick();
+    if (m_link.isLost())
+        return linkLost();
+    if (!m_link.send(channelCode, &problem))
+        return commandNotSent(problem);
+    m_state.GatheringTime = seconds;
+    return acquire(float(PlotWidthPerSecond / m_state.GatheringTime));
+}
+
+// Up to one second: the first tick of the timer ends it, Stop does not. What arrives
+// meanwhile belongs to the first block.
 void RecordingRun::waitForFirstTick()
 {
     m_state.GatheringTime = 1;
-    while (m_state.GatheringTime > 0 && !m_link.isLost())
-        m_pump.waitAndPump();
+    while (m_state.GatheringTime > 0) {
+        m_link.receive();
+        if (m_link.isLost())
+            return;
+        m_pump.waitAndPump(m_link.nextLookInMs());
+    }
 }
 
 RecordingRun::Ending RecordingRun::acquire(float xStep)
@@ -151,6 +161,7 @@ RecordingRun::Ending RecordingRun::acquire(float xStep)
     while (m_state.GatheringTime >= 1 && m_state.StopProcess) {
         // Events are handled only in the pump, so the two conditions above cannot
         // change while the blocks already received are taken.
+        m_link.receive();
         while (m_link.readBlock(block)) {
             QString problem;
             const QByteArrayView bytes(reinterpret_cast<const char *>(block.data()), qsizetype(block.size()));
@@ -161,9 +172,14 @@ RecordingRun::Ending RecordingRun::acquire(float xStep)
         }
         if (m_link.isLost())
             return linkLost();
-        m_pump.waitAndPump();
+        m_pump.waitAndPump(m_link.nextLookInMs());
     }
     return {};
+}
+
+RecordingRun::Ending RecordingRun::commandNotSent(const QString &problem) const
+{
+    return {problem + QStringLiteral(" Запись остановлена."), true};
 }
 
 RecordingRun::Ending RecordingRun::linkLost() const
@@ -184,8 +200,9 @@ void RecordingRun::drawBlock(qint64 blockIndex, const SampleBlock &block, float 
 
 void RecordingRun::windUp(const Ending &ending)
 {
+    QString stopCodeProblem;
     if (!ending.linkLost)
-        m_link.send(InstrumentLink::StopCode);
+        m_link.send(InstrumentLink::StopCode, &stopCodeProblem);
     m_dataFile.close();
     m_state.FileNameOld = m_state.FileNameNew;
     m_link.close();
@@ -202,6 +219,8 @@ void RecordingRun::windUp(const Ending &ending)
                         .arg(m_state.FileNameNew)
                         .arg(m_blocksWritten));
     }
+    if (!stopCodeProblem.isEmpty())
+        showError(stopCodeProblem + QStringLiteral(" Прибор, возможно, продолжает передачу."));
     if (!snapshotSaved)
         showError(snapshotProblem);
 }

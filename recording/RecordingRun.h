@@ -43,8 +43,10 @@ private:
     bool acquireResources();
     void lockControls();
     quint8 selectedChannelCode() const;
+    Ending handshakeAndAcquire(quint8 channelCode, qint32 seconds);
     void waitForFirstTick();
     Ending acquire(float xStep);
+    Ending commandNotSent(const QString &problem) const;
     Ending linkLost() const;
     void drawBlock(qint64 blockIndex, const SampleBlock &block, float xStep);
     void windUp(const Ending &ending);

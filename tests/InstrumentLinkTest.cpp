@@ -1,10 +1,21 @@
-#include "link/BlockReader.h"
+#include "link/BlockQueue.h"
+#include "link/DriverLineRate.h"
 #include "link/InstrumentLink.h"
+#include "link/ReceivePace.h"
 #include "link/SerialPortName.h"
 #include "sim/InstrumentSimulator.h"
+#include "sim/PtyLineSpeed.h"
 
-#include <QBuffer>
 #include <QTest>
+
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
 
 class InstrumentLinkTest : public QObject
 {
@@ -13,8 +24,14 @@ class InstrumentLinkTest : public QObject
 private slots:
     void takesOnlyWholeBlocksOldestFirst_data();
     void takesOnlyWholeBlocksOldestFirst();
+    void sleepsUntilABlockCanBeComplete_data();
+    void sleepsUntilABlockCanBeComplete();
     void mapsPortNumbersToDevices();
     void opensTheLineAt56000Baud();
+    void refusesARateTheDriverCouldNotMake_data();
+    void refusesARateTheDriverCouldNotMake();
+    void theClosingByteLeavesAtTheLineRate();
+    void reportsACommandThatCannotBeSent();
     void emptyingDropsEverythingReceivedSoFar();
     void sendsSingleCommandBytes();
     void noticesADeviceThatVanishes();
@@ -45,39 +62,77 @@ bool InstrumentLinkTest::openOnSimulator(InstrumentSimulator &sim, InstrumentLin
 
 void InstrumentLinkTest::waitForBytes(InstrumentLink &link, qint64 count)
 {
-    QTRY_VERIFY_WITH_TIMEOUT(link.bytesWaiting() >= count, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT((link.receive(), link.bytesWaiting() >= count), 5000);
 }
 
 void InstrumentLinkTest::takesOnlyWholeBlocksOldestFirst_data()
 {
     QTest::addColumn<int>("received");
+    QTest::addColumn<int>("slice");
     QTest::addColumn<int>("blocks");
 
-    QTest::newRow("511 bytes") << 511 << 0;
-    QTest::newRow("512 bytes") << 512 << 1;
-    QTest::newRow("1300 bytes") << 1300 << 2;
+    QTest::newRow("511 bytes") << 511 << 511 << 0;
+    QTest::newRow("512 bytes at once") << 512 << 512 << 1;
+    QTest::newRow("512 bytes one at a time") << 512 << 1 << 1;
+    QTest::newRow("1300 bytes, 7 at a time") << 1300 << 7 << 2;
+    QTest::newRow("5 blocks and a bit at once") << 5 * 512 + 3 << 5 * 512 + 3 << 5;
 }
 
+// Blocks are taken as they complete, while more arrives, as a recording does.
 void InstrumentLinkTest::takesOnlyWholeBlocksOldestFirst()
 {
     QFETCH(int, received);
+    QFETCH(int, slice);
     QFETCH(int, blocks);
 
     QByteArray bytes(received, Qt::Uninitialized);
     for (int i = 0; i < received; ++i)
         bytes[i] = char(i * 7 + i / 256);
-    QBuffer device(&bytes);
-    QVERIFY(device.open(QIODevice::ReadOnly));
 
-    BlockReader reader(&device);
+    BlockQueue queue;
+    QByteArray taken;
     SampleBlock block;
-    for (int b = 0; b < blocks; ++b) {
-        QVERIFY(reader.take(block));
-        QCOMPARE(QByteArray(reinterpret_cast<const char *>(block.data()), 512), bytes.mid(b * 512, 512));
+    for (int at = 0; at < received; at += slice) {
+        queue.append(bytes.constData() + at, std::min(slice, received - at));
+        QCOMPARE(queue.missingForBlock(), 512 - queue.size() % 512);
+        while (queue.take(block))
+            taken.append(reinterpret_cast<const char *>(block.data()), 512);
     }
-    QVERIFY(!reader.blockWaiting());
-    QVERIFY(!reader.take(block));
-    QCOMPARE(device.bytesAvailable(), qint64(received - blocks * 512));
+    QCOMPARE(taken, bytes.left(blocks * 512));
+    QCOMPARE(queue.size(), qint64(received - blocks * 512));
+    QVERIFY(!queue.take(block));
+}
+
+void InstrumentLinkTest::sleepsUntilABlockCanBeComplete_data()
+{
+    QTest::addColumn<qint64>("got");
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<qint64>("missing");
+    QTest::addColumn<int>("waitMs");
+
+    // 5600 bytes a second at most: 512 bytes need at least 91.4 ms.
+    QTest::newRow("a whole block to come") << qint64(0) << qint64(91) << qint64(512) << 92;
+    QTest::newRow("at the line's rate") << qint64(280) << qint64(50) << qint64(56) << 10;
+    QTest::newRow("half a block to come") << qint64(1) << qint64(1) << qint64(256) << 46;
+    QTest::newRow("the last byte to come") << qint64(1) << qint64(1) << qint64(1) << ReceivePace::ShortestWaitMs;
+    QTest::newRow("an adapter's burst") << qint64(256) << qint64(0) << qint64(256) << 46;
+    QTest::newRow("faster than any line") << qint64(20000) << qint64(5) << qint64(100) << 0;
+}
+
+void InstrumentLinkTest::sleepsUntilABlockCanBeComplete()
+{
+    QFETCH(qint64, got);
+    QFETCH(qint64, elapsedMs);
+    QFETCH(qint64, missing);
+    QFETCH(int, waitMs);
+
+    ReceivePace pace;
+    QCOMPARE(pace.nextWaitMs(got, elapsedMs * 1000000, missing), waitMs);
+    // Once a flood pauses, the next look comes soon, then the line's pace again.
+    if (waitMs == 0) {
+        QCOMPARE(pace.nextWaitMs(0, 1000000, 512), ReceivePace::ShortestWaitMs);
+        QCOMPARE(pace.nextWaitMs(0, 10000000, 512), 92);
+    }
 }
 
 void InstrumentLinkTest::mapsPortNumbersToDevices()
@@ -98,6 +153,104 @@ void InstrumentLinkTest::opensTheLineAt56000Baud()
     QCOMPARE(sim.lineSpeed(), quint32(56000));
 }
 
+void InstrumentLinkTest::refusesARateTheDriverCouldNotMake_data()
+{
+    QTest::addColumn<quint32>("made");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("exact") << quint32(56000) << true;
+    QTest::newRow("a divisor's 56074") << quint32(56074) << true;
+    QTest::newRow("a PC UART's 57600") << quint32(57600) << true;
+    QTest::newRow("4 % fast") << quint32(58240) << true;
+    QTest::newRow("over 4 % fast") << quint32(58241) << false;
+    QTest::newRow("4 % slow") << quint32(53760) << true;
+    QTest::newRow("over 4 % slow") << quint32(53759) << false;
+    QTest::newRow("fallback to 9600") << quint32(9600) << false;
+    QTest::newRow("115200") << quint32(115200) << false;
+}
+
+void InstrumentLinkTest::refusesARateTheDriverCouldNotMake()
+{
+    QFETCH(quint32, made);
+    QFETCH(bool, accepted);
+
+    QCOMPARE(DriverLineRate::isCloseEnough(made, 56000), accepted);
+}
+
+namespace {
+
+// A pseudo-terminal with no instrument behind it: nobody reads what the host sends.
+struct BarePty
+{
+    BarePty()
+    {
+        char name[128];
+        if (::openpty(&master, &slave, name, nullptr, nullptr) == 0) {
+            termios raw{};
+            ::tcgetattr(slave, &raw);
+            ::cfmakeraw(&raw);
+            ::tcsetattr(slave, TCSANOW, &raw);
+            device = QString::fromLocal8Bit(name);
+        }
+    }
+    ~BarePty()
+    {
+        ::close(master);
+        ::close(slave);
+    }
+    int master = -1;
+    int slave = -1;
+    QString device;
+};
+
+} // namespace
+
+// The line must still run at 56000 bit/s while the closing byte leaves a real UART or
+// adapter: read 1 ms after the byte reached the other end.
+void InstrumentLinkTest::theClosingByteLeavesAtTheLineRate()
+{
+    BarePty pty;
+    QVERIFY(!pty.device.isEmpty());
+    qputenv("LARVENTA_PORT1", pty.device.toLocal8Bit());
+    InstrumentLink link;
+    link.configure(1);
+    QString error;
+    QVERIFY2(link.open(&error), qPrintable(error));
+
+    std::atomic<quint32> speedAfterByte{0};
+    std::thread instrument([&] {
+        pollfd end{pty.master, POLLIN, 0};
+        if (::poll(&end, 1, 5000) == 1) {
+            ::usleep(1000);
+            speedAfterByte = ptyLineSpeed(pty.master);
+        }
+    });
+    QVERIFY(link.send(InstrumentLink::StopCode, &error));
+    link.close();
+    instrument.join();
+    QCOMPARE(speedAfterByte.load(), quint32(56000));
+}
+
+void InstrumentLinkTest::reportsACommandThatCannotBeSent()
+{
+    BarePty pty;
+    QVERIFY(!pty.device.isEmpty());
+    qputenv("LARVENTA_PORT1", pty.device.toLocal8Bit());
+    InstrumentLink link;
+    link.configure(1);
+    QString error;
+    QVERIFY2(link.open(&error), qPrintable(error));
+
+    // The other end takes nothing more: the line's output queue is full.
+    ::fcntl(pty.slave, F_SETFL, ::fcntl(pty.slave, F_GETFL) | O_NONBLOCK);
+    const QByteArray filler(4096, 'x');
+    while (::write(pty.slave, filler.constData(), size_t(filler.size())) > 0) {
+    }
+
+    QVERIFY(!link.send(5, &error));
+    QVERIFY2(error.contains(pty.device) && error.contains(QStringLiteral("команду 5")), qPrintable(error));
+}
+
 void InstrumentLinkTest::emptyingDropsEverythingReceivedSoFar()
 {
     InstrumentSimulator sim;
@@ -114,6 +267,7 @@ void InstrumentLinkTest::emptyingDropsEverythingReceivedSoFar()
     sim.inject(QByteArray(512, 'z'));
     waitForBytes(link, 512);
     QTest::qWait(50);
+    link.receive();
     QCOMPARE(link.bytesWaiting(), qint64(512));
     SampleBlock block;
     QVERIFY(link.readBlock(block));
@@ -126,8 +280,9 @@ void InstrumentLinkTest::sendsSingleCommandBytes()
     InstrumentLink link;
     QVERIFY(openOnSimulator(sim, link));
 
-    QVERIFY(link.send(InstrumentLink::StopCode));
-    QVERIFY(link.send(5));
+    QString error;
+    QVERIFY(link.send(InstrumentLink::StopCode, &error));
+    QVERIFY(link.send(5, &error));
     QTRY_COMPARE(sim.commands().size(), 2);
     QCOMPARE(sim.commands().at(0).byte, quint8(0xFF));
     QCOMPARE(sim.commands().at(1).byte, quint8(5));
@@ -142,7 +297,10 @@ void InstrumentLinkTest::noticesADeviceThatVanishes()
     QVERIFY(!link.isLost());
 
     sim.hangUp();
-    QTRY_VERIFY_WITH_TIMEOUT(link.isLost(), 2000);
+    link.receive();
+    QVERIFY(link.isLost());
+    QString error;
+    QVERIFY(!link.send(InstrumentLink::StopCode, &error));
     link.close();
     QVERIFY(!link.isOpen());
 }
