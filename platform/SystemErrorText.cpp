@@ -24,7 +24,6 @@ QString SystemErrorText::forErrno(int errorNumber)
     case ENFILE: return QStringLiteral("открыто слишком много файлов");
     default:
         return QStringLiteral("системная ошибка %1 (%2)")
-            .arg(errorNumber)
-            .arg(QString::fromLocal8Bit(std::strerror(errorNumber)));
+            .arg(QString::number(errorNumber), QString::fromLocal8Bit(std::strerror(errorNumber)));
     }
 }

@@ -216,8 +216,7 @@ void RecordingRun::windUp(const Ending &ending)
     if (!ending.problem.isEmpty()) {
         showError(ending.problem
                   + QStringLiteral(" В файле «%1» сохранены все блоки, принятые до этого (%2).")
-                        .arg(m_state.FileNameNew)
-                        .arg(m_blocksWritten));
+                        .arg(m_state.FileNameNew, QString::number(m_blocksWritten)));
     }
     if (!stopCodeProblem.isEmpty())
         showError(stopCodeProblem + QStringLiteral(" Прибор, возможно, продолжает передачу."));

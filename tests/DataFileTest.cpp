@@ -94,6 +94,7 @@ void DataFileTest::failedCreationLeavesTheOldFile_data()
     QTest::newRow("folder missing") << "missing/run.bin" << "нет такого файла или папки";
     QTest::newRow("a file on the way") << "plain.txt/run.bin" << "часть пути не является папкой";
     QTest::newRow("a folder of that name") << "folder" << "это папка, а не файл";
+    QTest::newRow("placeholders in the path") << "%1 missing/run %2.bin" << "нет такого файла или папки";
 }
 
 void DataFileTest::failedCreationLeavesTheOldFile()

@@ -1,3 +1,4 @@
+#include "FileSizeLimit.h"
 #include "RunRig.h"
 #include "ScriptedMessageBoxes.h"
 #include "ScriptedSaveDialog.h"
@@ -87,6 +88,7 @@ private slots:
     void stopButtonEndsTheRecording();
     void guardsAskThroughMessageBoxes();
     void thePictureNeverReplacesTheData();
+    void aFullDiskNamesTheFileAsChosen();
     void closingDuringARecordingEndsTheProgram();
 };
 
@@ -374,6 +376,27 @@ void DataGatheringSystemTest::thePictureNeverReplacesTheData()
     data = TestFiles::read(path);
     QVERIFY(data.size() >= 512 * 2);
     QCOMPARE(data, RunRig::stream(1, data.size()));
+}
+
+// Real seconds: one for the handshake. The operator's path goes into the message as it is, "%1" and all.
+void DataGatheringSystemTest::aFullDiskNamesTheFileAsChosen()
+{
+    WindowRig rig;
+    rig.sim.setRate(0);
+    const QString path = rig.folder.filePath(QStringLiteral("%1 запись %2.bin"));
+    rig.chooseFile(path);
+    {
+        FileSizeLimit fillsAfterFourBlocks(512 * 4 + 100);
+        rig.click("StartButton");
+    }
+
+    QVERIFY(!rig.messages.shown.isEmpty());
+    const QString text = rig.messages.shown.first().text;
+    QVERIFY2(text.contains(QStringLiteral("«") + path + QStringLiteral("»: файл превысил допустимый размер.")),
+             qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("В файле «") + path + QStringLiteral("» сохранены все блоки, принятые до этого (4).")),
+             qPrintable(text));
+    QCOMPARE(TestFiles::read(path), RunRig::stream(1, 512 * 4));
 }
 
 void DataGatheringSystemTest::closingDuringARecordingEndsTheProgram()

@@ -11,6 +11,8 @@ private slots:
     void acceptsNumbers();
     void refusesWhatIsNoTime_data();
     void refusesWhatIsNoTime();
+    void quotesTheTextAsTyped_data();
+    void quotesTheTextAsTyped();
 };
 
 void RecordingTimeTest::acceptsNumbers_data()
@@ -72,6 +74,26 @@ void RecordingTimeTest::refusesWhatIsNoTime()
     QVERIFY(!RecordingTime::parse(text, &error).has_value());
     QVERIFY(error.contains(QStringLiteral("Время записи")));
     QVERIFY(error.contains(QStringLiteral("2147483647")));
+}
+
+void RecordingTimeTest::quotesTheTextAsTyped_data()
+{
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("first placeholder") << "%1";
+    QTest::newRow("second placeholder") << "%2";
+    QTest::newRow("localised placeholder") << "%L1";
+    QTest::newRow("placeholder inside") << "10%1c";
+}
+
+void RecordingTimeTest::quotesTheTextAsTyped()
+{
+    QFETCH(QString, text);
+
+    QString error;
+    QVERIFY(!RecordingTime::parse(text, &error).has_value());
+    QVERIFY2(error.contains(QStringLiteral("«") + text + QStringLiteral("»")), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("от 1 до 2147483647.")), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(RecordingTimeTest)
