@@ -6,7 +6,26 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// What stands under the data file's name when it is no regular file.
+QString notARegularFile(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("это папка, а не файл");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("это именованный канал (FIFO), а не обычный файл");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("это устройство, а не обычный файл");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("это сокет, а не обычный файл");
+    return QStringLiteral("это не обычный файл");
+}
+
+} // namespace
 
 DataFile::~DataFile()
 {
@@ -23,13 +42,31 @@ bool DataFile::createAfresh(const QString &path, QString *errorMessage)
         return false;
     }
 
+    // Only a regular file is replaced. Looking first keeps the probe below from opening
+    // a device, and from waiting for a reader of a named pipe.
+    struct stat existing;
+    if (::stat(name.constData(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        *errorMessage = failure(QStringLiteral("создать"), notARegularFile(existing.st_mode));
+        return false;
+    }
     // Opening for writing first proves the old file may be replaced before it is deleted.
-    const int probe = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    // Non-blocking and checked again, in case something else took the name meanwhile.
+    const int probe = ::open(name.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     if (probe < 0) {
         *errorMessage = failure(QStringLiteral("создать"), errno);
         return false;
     }
+    struct stat probed;
+    const int probeError = ::fstat(probe, &probed) == 0 ? 0 : errno;
     ::close(probe);
+    if (probeError != 0) {
+        *errorMessage = failure(QStringLiteral("создать"), probeError);
+        return false;
+    }
+    if (!S_ISREG(probed.st_mode)) {
+        *errorMessage = failure(QStringLiteral("создать"), notARegularFile(probed.st_mode));
+        return false;
+    }
     if (::unlink(name.constData()) != 0) {
         *errorMessage = failure(QStringLiteral("пересоздать"), errno);
         return false;
@@ -89,6 +126,10 @@ QString DataFile::path() const
 
 QString DataFile::failure(const QString &what, int errorNumber) const
 {
-    return QStringLiteral("Не удалось %1 файл данных «%2»: %3.")
-        .arg(what, m_path, SystemErrorText::forErrno(errorNumber));
+    return failure(what, SystemErrorText::forErrno(errorNumber));
+}
+
+QString DataFile::failure(const QString &what, const QString &reason) const
+{
+    return QStringLiteral("Не удалось %1 файл данных «%2»: %3.").arg(what, m_path, reason);
 }

@@ -15,9 +15,11 @@ public:
     DataFile &operator=(const DataFile &) = delete;
     ~DataFile();
 
-    // Replaces whatever file has this name with a new, empty one and keeps it open.
-    // If it cannot, the message names the file and the reason; an existing file is
-    // left as it was whenever it could not be replaced.
+    // Replaces the regular file of this name, if there is one, with a new, empty one
+    // and keeps it open. Anything else of that name (a folder, a named pipe, a device,
+    // a socket) is refused without being opened. If it cannot, the message names the
+    // file and the reason; an existing file is left as it was whenever it could not be
+    // replaced. Never waits.
     bool createAfresh(const QString &path, QString *errorMessage);
     // Writes one block at offset 512 × blockIndex. On failure the file is cut back
     // to the blocks before it, so it always holds whole blocks.
@@ -30,6 +32,7 @@ public:
 private:
     void cutBack(qint64 length);
     QString failure(const QString &what, int errorNumber) const;
+    QString failure(const QString &what, const QString &reason) const;
 
     int m_fd = -1;
     QString m_path;

@@ -9,6 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -16,6 +20,21 @@ namespace {
 QByteArray block(char fill)
 {
     return QByteArray(DataFile::BlockSize, fill);
+}
+
+bool makeSocket(const QString &path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (name.size() >= qsizetype(sizeof address.sun_path))
+        return false;
+    std::copy(name.begin(), name.end(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return bound;
 }
 
 } // namespace
@@ -31,6 +50,8 @@ private slots:
     void failedCreationLeavesTheOldFile_data();
     void failedCreationLeavesTheOldFile();
     void failedWriteKeepsWholeBlocksOnly();
+    void refusesWhatIsNoRegularFile_data();
+    void refusesWhatIsNoRegularFile();
 
 private:
     QTemporaryDir m_folder;
@@ -129,6 +150,53 @@ void DataFileTest::failedWriteKeepsWholeBlocksOnly()
     QVERIFY2(error.contains(path) && error.contains(QStringLiteral("допустимый размер")), qPrintable(error));
     file.close();
     QCOMPARE(TestFiles::read(path), block('a'));
+}
+
+void DataFileTest::refusesWhatIsNoRegularFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("withReader");
+    QTest::addColumn<QString>("reason");
+
+    // Without a reader, opening a named pipe for writing waits for one: for ever.
+    QTest::newRow("named pipe") << "fifo" << false << "это именованный канал (FIFO), а не обычный файл";
+    QTest::newRow("named pipe with a reader") << "fifo" << true << "это именованный канал (FIFO), а не обычный файл";
+    QTest::newRow("socket") << "socket" << false << "это сокет, а не обычный файл";
+    QTest::newRow("link to a device") << "device" << false << "это устройство, а не обычный файл";
+}
+
+void DataFileTest::refusesWhatIsNoRegularFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, withReader);
+    QFETCH(QString, reason);
+
+    const QString path = m_folder.filePath(QStringLiteral("%1 %2.bin").arg(kind, QString::number(withReader)));
+    const QByteArray name = QFile::encodeName(path);
+    if (kind == QLatin1String("fifo"))
+        QVERIFY(::mkfifo(name.constData(), 0666) == 0);
+    else if (kind == QLatin1String("socket"))
+        QVERIFY(makeSocket(path));
+    else
+        QVERIFY(::symlink("/dev/null", name.constData()) == 0);
+    struct stat before;
+    QVERIFY(::lstat(name.constData(), &before) == 0);
+    const int reader = withReader ? ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    QCOMPARE(reader >= 0, withReader);
+
+    DataFile file;
+    QString error;
+    const bool created = file.createAfresh(path, &error);
+    if (reader >= 0)
+        ::close(reader);
+
+    QVERIFY(!created);
+    QVERIFY(!file.isOpen());
+    QCOMPARE(error, QStringLiteral("Не удалось создать файл данных «%1»: %2.").arg(path, reason));
+    struct stat after;
+    QVERIFY(::lstat(name.constData(), &after) == 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
 }
 
 QTEST_GUILESS_MAIN(DataFileTest)

@@ -24,6 +24,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString Title = QStringLiteral("Вам Cообщение");
@@ -89,6 +91,7 @@ private slots:
     void guardsAskThroughMessageBoxes();
     void thePictureNeverReplacesTheData();
     void aFullDiskNamesTheFileAsChosen();
+    void aNamedPipeAsTheDataFileIsRefused();
     void closingDuringARecordingEndsTheProgram();
 };
 
@@ -397,6 +400,42 @@ void DataGatheringSystemTest::aFullDiskNamesTheFileAsChosen()
     QVERIFY2(text.contains(QStringLiteral("В файле «") + path + QStringLiteral("» сохранены все блоки, принятые до этого (4).")),
              qPrintable(text));
     QCOMPARE(TestFiles::read(path), RunRig::stream(1, 512 * 4));
+}
+
+// Real seconds: one for the handshake of the recording after it.
+void DataGatheringSystemTest::aNamedPipeAsTheDataFileIsRefused()
+{
+    WindowRig rig;
+    const QString pipe = rig.folder.filePath(QStringLiteral("pipe.bin"));
+    QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0666) == 0);
+    rig.chooseFile(pipe);
+
+    // Nobody reads the pipe: opening it to write would wait for ever.
+    rig.click("StartButton");
+
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QCOMPARE(rig.messages.shown.first().icon, MessageBoxes::Icon::Error);
+    QCOMPARE(rig.messages.shown.first().text,
+             QStringLiteral("Не удалось создать файл данных «%1»: это именованный канал (FIFO), а не обычный файл.")
+                 .arg(pipe));
+    struct stat left;
+    QVERIFY(::stat(QFile::encodeName(pipe).constData(), &left) == 0 && S_ISFIFO(left.st_mode));
+    QVERIFY(rig.settingsEnabled() && rig.control("StartButton")->isEnabled());
+    QVERIFY(!rig.control("StopButton")->isEnabled());
+    QVERIFY(!rig.control("GraphikBox")->isVisible());
+
+    // The port was given back with nothing sent: the next recording's handshake is the
+    // first the instrument hears.
+    rig.chooseFile(rig.folder.filePath(QStringLiteral("after.bin")));
+    connect(&rig.sim, &InstrumentSimulator::commandReceived, this, [&] { rig.click("StopButton"); });
+    rig.click("StartButton");
+    const auto commandBytes = [&] {
+        QList<quint8> bytes;
+        for (const InstrumentSimulator::Command &command : rig.sim.commands())
+            bytes.append(command.byte);
+        return bytes;
+    };
+    QTRY_COMPARE(commandBytes(), (QList<quint8>{0xFF, 0, 0xFF}));
 }
 
 void DataGatheringSystemTest::closingDuringARecordingEndsTheProgram()
