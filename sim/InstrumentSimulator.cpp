@@ -12,13 +12,15 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int kPaceIntervalMs = 10;
-constexpr qsizetype kChunkSize = 16 * 1024;
+// A flood's refill, and the most that paced samples queue into one write while the host is not reading.
+constexpr qsizetype kBlockSize = 16 * 1024;
 // Per write-notifier activation, so that a stop code is still read promptly during a flood.
 constexpr qsizetype kWriteBudget = 256 * 1024;
 constexpr qint64 kNsPerSecond = 1000000000;
@@ -40,12 +42,14 @@ InstrumentSimulator::InstrumentSimulator(QObject *parent)
     , m_readNotifier(new QSocketNotifier(QSocketNotifier::Read, this))
     , m_writeNotifier(new QSocketNotifier(QSocketNotifier::Write, this))
     , m_paceTimer(new QTimer(this))
+    , m_chunkNotifier(new QSocketNotifier(QSocketNotifier::Read, this))
 {
     m_paceTimer->setTimerType(Qt::PreciseTimer);
     m_paceTimer->setInterval(kPaceIntervalMs);
     connect(m_paceTimer, &QTimer::timeout, this, &InstrumentSimulator::paceTick);
     connect(m_readNotifier, &QSocketNotifier::activated, this, &InstrumentSimulator::readCommands);
     connect(m_writeNotifier, &QSocketNotifier::activated, this, &InstrumentSimulator::onWritable);
+    connect(m_chunkNotifier, &QSocketNotifier::activated, this, &InstrumentSimulator::onChunkTimer);
 }
 
 InstrumentSimulator::~InstrumentSimulator()
@@ -85,6 +89,9 @@ bool InstrumentSimulator::open(QString *error)
     const int flags = ::fcntl(m_master, F_GETFL);
     if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0)
         return fail("fcntl");
+    m_chunkTimer = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (m_chunkTimer < 0)
+        return fail("timerfd_create");
 
     m_devicePath = QString::fromLocal8Bit(name);
     m_commands.clear();
@@ -94,6 +101,8 @@ bool InstrumentSimulator::open(QString *error)
     m_readNotifier->setSocket(m_master);
     m_readNotifier->setEnabled(true);
     m_writeNotifier->setSocket(m_master);
+    m_chunkNotifier->setSocket(m_chunkTimer);
+    m_chunkNotifier->setEnabled(true);
     return true;
 }
 
@@ -119,10 +128,11 @@ void InstrumentSimulator::closePty()
     // setSocket() also disables; the notifiers may be mid-activation, so they are kept, not deleted.
     m_readNotifier->setSocket(-1);
     m_writeNotifier->setSocket(-1);
+    m_chunkNotifier->setSocket(-1);
     m_pending.clear();
     m_headOffset = 0;
     // The slave is closed too: the pty is gone, and its /dev/pts node with it, as with an unplug.
-    for (int *fd : { &m_master, &m_slave }) {
+    for (int *fd : { &m_master, &m_slave, &m_chunkTimer }) {
         if (*fd >= 0)
             ::close(*fd);
         *fd = -1;
@@ -134,13 +144,15 @@ void InstrumentSimulator::setRate(int samplesPerSecond)
     m_rate = std::max(0, samplesPerSecond);
     if (m_channel < 0)
         return;
-    m_paceBase = m_samplesQueued;
-    m_paceClock.start();
-    if (m_rate > 0)
-        m_paceTimer->start();
-    else
-        m_paceTimer->stop();
+    startPacing();
     updateWriteNotifier();
+}
+
+void InstrumentSimulator::setChunkSize(int bytes)
+{
+    m_chunkSize = std::max(0, bytes);
+    if (m_channel >= 0)
+        startPacing();
 }
 
 void InstrumentSimulator::setSampleLimit(qint64 count)
@@ -220,10 +232,7 @@ void InstrumentSimulator::startStream(int channel)
 {
     m_channel = channel;
     m_samplesQueued = m_samplesSent = m_samplesAnnounced = 0;
-    m_paceBase = 0;
-    m_paceClock.start();
-    if (m_rate > 0)
-        m_paceTimer->start();
+    startPacing();
     emit streamStarted(channel);
     afterWrite();
 }
@@ -235,10 +244,47 @@ void InstrumentSimulator::stopStream()
         m_headOffset = 0;
     m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(), [](const Chunk &c) { return c.isSignal; }),
                     m_pending.end());
-    m_paceTimer->stop();
+    stopPacing();
     m_channel = -1;
     updateWriteNotifier();
     emit streamStopped(m_samplesSent);
+}
+
+// Pacing counts from now on: what is queued so far was due.
+void InstrumentSimulator::startPacing()
+{
+    stopPacing();
+    m_paceBase = m_samplesQueued;
+    m_paceClock.start();
+    if (m_rate <= 0)
+        return;
+    if (m_chunkSize == 0) {
+        m_paceTimer->start();
+        return;
+    }
+    // Rounded up, so that the timer never fires before a chunk is due. It falls behind by a
+    // nanosecond a chunk at most; paceTick() asks the clock, and the odd wake-up sends two chunks.
+    const qint64 interval = (qint64(m_chunkSize) * kNsPerSecond + m_rate - 1) / m_rate;
+    const timespec period{ time_t(interval / kNsPerSecond), long(interval % kNsPerSecond) };
+    const itimerspec schedule{ period, period };
+    if (::timerfd_settime(m_chunkTimer, 0, &schedule, nullptr) != 0)
+        qWarning("InstrumentSimulator: %s", qPrintable(systemError("timerfd_settime")));
+}
+
+void InstrumentSimulator::stopPacing()
+{
+    m_paceTimer->stop();
+    const itimerspec disarmed{};
+    if (m_chunkTimer >= 0)
+        ::timerfd_settime(m_chunkTimer, 0, &disarmed, nullptr);
+}
+
+void InstrumentSimulator::onChunkTimer()
+{
+    // Read to quiet the notifier; the count of expirations is not needed, paceTick() asks the clock.
+    quint64 expirations;
+    while (::read(m_chunkTimer, &expirations, sizeof expirations) < 0 && errno == EINTR) { }
+    paceTick();
 }
 
 void InstrumentSimulator::paceTick()
@@ -246,11 +292,16 @@ void InstrumentSimulator::paceTick()
     if (m_channel < 0 || m_rate <= 0)
         return;
     qint64 due = m_paceBase + samplesDue(m_rate, m_paceClock.nsecsElapsed());
+    // Chunks are counted from the stream's first sample: after a change of size mid-stream, the
+    // first one only completes the chunk begun.
+    if (m_chunkSize > 0)
+        due -= due % m_chunkSize;
     if (m_sampleLimit >= 0)
         due = std::min(due, m_sampleLimit);
-    if (due > m_samplesQueued) {
-        enqueue(InstrumentSignal::samples(m_channel, m_samplesQueued, due - m_samplesQueued), true);
-        m_samplesQueued = due;
+    while (due > m_samplesQueued) {
+        const qint64 end = m_chunkSize > 0 ? std::min(due, (m_samplesQueued / m_chunkSize + 1) * m_chunkSize) : due;
+        enqueue(InstrumentSignal::samples(m_channel, m_samplesQueued, end - m_samplesQueued), true);
+        m_samplesQueued = end;
     }
     writePending();
     afterWrite();
@@ -277,7 +328,7 @@ bool InstrumentSimulator::refillFlood()
 {
     if (!floodWanted())
         return false;
-    qint64 count = kChunkSize;
+    qint64 count = kBlockSize;
     if (m_sampleLimit >= 0)
         count = std::min(count, m_sampleLimit - m_samplesQueued);
     enqueue(InstrumentSignal::samples(m_channel, m_samplesQueued, count), true);
@@ -287,8 +338,9 @@ bool InstrumentSimulator::refillFlood()
 
 void InstrumentSimulator::enqueue(const QByteArray &bytes, bool isSignal)
 {
-    // Small paced writes join the last chunk while the host is not reading, up to a chunk's size.
-    if (!m_pending.empty() && m_pending.back().isSignal == isSignal && m_pending.back().bytes.size() < kChunkSize)
+    // Small paced writes join the last block while the host is not reading, unless sliced in chunks.
+    if (m_chunkSize == 0 && !m_pending.empty() && m_pending.back().isSignal == isSignal
+        && m_pending.back().bytes.size() < kBlockSize)
         m_pending.back().bytes.append(bytes);
     else
         m_pending.push_back({ bytes, isSignal });

@@ -38,6 +38,12 @@ public:
 
     // Samples per second; 0 sends as fast as the host takes them. Default 100.
     void setRate(int samplesPerSecond);
+    // Bytes per write while paced, the slices a serial port hands the stream over in: 1 is a UART
+    // without FIFO, a few bytes a 16550, more a USB adapter. Each write carries exactly that many
+    // bytes of the stream (only the sample limit may cut the last one short), bytes/rate seconds
+    // after the one before, to the microsecond. 0 (the default) writes whatever is due every 10 ms.
+    // A flood (rate 0) ignores it and writes as much as the pty takes.
+    void setChunkSize(int bytes);
     // A stream stops by itself after count samples; -1 (the default) for never.
     void setSampleLimit(qint64 count);
     // Bytes for the host outside the signal, queued in order with the samples.
@@ -67,6 +73,9 @@ private:
     void handleCommand(quint8 byte);
     void startStream(int channel);
     void stopStream();
+    void startPacing();
+    void stopPacing();
+    void onChunkTimer();
     void paceTick();
     void onWritable();
     bool refillFlood();
@@ -83,10 +92,13 @@ private:
     QSocketNotifier *m_readNotifier;
     QSocketNotifier *m_writeNotifier;
     QTimer *m_paceTimer;
+    int m_chunkTimer = -1; // timerfd: QTimer cannot wait less than a millisecond
+    QSocketNotifier *m_chunkNotifier;
     QElapsedTimer m_clock;
     QList<Command> m_commands;
 
     int m_rate = 100;
+    int m_chunkSize = 0;
     qint64 m_sampleLimit = -1;
     int m_channel = -1;
     qint64 m_samplesQueued = 0;

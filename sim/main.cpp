@@ -47,7 +47,13 @@ int main(int argc, char *argv[])
         QStringLiteral("FILE"));
     const QCommandLineOption limitOption(
         QStringLiteral("limit"), QStringLiteral("End every stream after N samples."), QStringLiteral("N"));
-    parser.addOptions({ rateOption, logOption, limitOption });
+    const QCommandLineOption chunkOption(
+        QStringLiteral("chunk"),
+        QStringLiteral("Bytes per write, one write every N/rate seconds, as a serial port hands them over: "
+                       "1 is a UART without FIFO, a few a 16550, more a USB adapter "
+                       "(default: whatever is due every 10 ms; no effect with --rate unlimited)."),
+        QStringLiteral("N"));
+    parser.addOptions({ rateOption, chunkOption, logOption, limitOption });
     parser.process(app);
 
     int rate = 0;
@@ -57,6 +63,13 @@ int main(int argc, char *argv[])
         rate = rateText.toInt(&ok);
         if (!ok || rate < 0)
             return usageError(QStringLiteral("--rate wants a number of samples per second or 'unlimited'"));
+    }
+    int chunkSize = 0;
+    if (parser.isSet(chunkOption)) {
+        bool ok = false;
+        chunkSize = parser.value(chunkOption).toInt(&ok);
+        if (!ok || chunkSize < 1)
+            return usageError(QStringLiteral("--chunk wants a number of bytes, 1 or more"));
     }
     qint64 limit = -1;
     if (parser.isSet(limitOption)) {
@@ -69,6 +82,7 @@ int main(int argc, char *argv[])
     QFile log;
     InstrumentSimulator simulator;
     simulator.setRate(rate);
+    simulator.setChunkSize(chunkSize);
     simulator.setSampleLimit(limit);
     if (parser.isSet(logOption)) {
         log.setFileName(parser.value(logOption));
