@@ -1,3 +1,4 @@
+#include "platform/ProgramStart.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSaveDialog.h"
 #include "window/DataGatheringSystem.h"
@@ -6,6 +7,7 @@
 
 int main(int argc, char *argv[])
 {
+    ProgramStart::prepare();
     QApplication application(argc, argv);
     QtMessageBoxes messages;
     QtSaveDialog saveDialog;

@@ -1,10 +1,10 @@
 #include "FileSizeLimit.h"
 
-#include <csignal>
+#include "platform/ProgramStart.h"
 
 FileSizeLimit::FileSizeLimit(rlim_t limit)
 {
-    std::signal(SIGXFSZ, SIG_IGN);
+    ProgramStart::prepare();
     getrlimit(RLIMIT_FSIZE, &m_saved);
     rlimit lowered = m_saved;
     lowered.rlim_cur = limit;

@@ -1,0 +1,90 @@
+#include "platform/ProgramStart.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// Whether the process's status lists SIGXFSZ among the signals it ignores.
+bool ignoresFileSizeSignal(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("SigIgn:")) {
+            bool valid = false;
+            const quint64 ignored = line.mid(7).trimmed().toULongLong(&valid, 16);
+            return valid && (ignored >> (SIGXFSZ - 1) & 1) != 0;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+class ProgramStartTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aWriteBeyondTheFileSizeLimitFails();
+    void theProgramPreparesBeforeItRuns();
+};
+
+// Without the preparation the signal ends this test here.
+void ProgramStartTest::aWriteBeyondTheFileSizeLimitFails()
+{
+    ProgramStart::prepare();
+    QTemporaryDir folder;
+    const int fd = ::open(QFile::encodeName(folder.filePath(QStringLiteral("limited"))).constData(),
+                          O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    QVERIFY(fd >= 0);
+    rlimit saved{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    rlimit lowered = saved;
+    lowered.rlim_cur = 100;
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &lowered) == 0);
+
+    const char bytes[101] = {};
+    const ssize_t withinTheLimit = ::write(fd, bytes, 100);
+    const ssize_t beyond = ::write(fd, bytes, 1);
+    const int error = errno;
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::close(fd);
+
+    QCOMPARE(withinTheLimit, ssize_t(100));
+    QCOMPARE(beyond, ssize_t(-1));
+    QCOMPARE(error, EFBIG);
+}
+
+// The program itself, started with the signal's default action as a shell would.
+void ProgramStartTest::theProgramPreparesBeforeItRuns()
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.setChildProcessModifier([] { std::signal(SIGXFSZ, SIG_DFL); });
+    program.start(QStringLiteral(LARVENTA_PROGRAM), {});
+    QVERIFY(program.waitForStarted());
+
+    QTRY_VERIFY_WITH_TIMEOUT(ignoresFileSizeSignal(program.processId()) || program.state() != QProcess::Running,
+                             10000);
+    const bool ignored = ignoresFileSizeSignal(program.processId());
+    program.kill();
+    program.waitForFinished();
+    QVERIFY(ignored);
+}
+
+QTEST_GUILESS_MAIN(ProgramStartTest)
+#include "ProgramStartTest.moc"
