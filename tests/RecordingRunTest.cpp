@@ -35,6 +35,9 @@ private slots:
     void stopDuringRecordingKeepsEveryBlockTaken();
     void keepsOnlyBytesFromAfterTheStart();
     void losesNothingInAFlood();
+    void recordsAStreamSlicedAsAPortDeliversIt_data();
+    void recordsAStreamSlicedAsAPortDeliversIt();
+    void takesABlockOnceItsLastByteArrives();
     void refusesABadRecordingTimeBeforeAnythingChanges_data();
     void refusesABadRecordingTimeBeforeAnythingChanges();
     void aPortThatCannotBeOpenedChangesNothing();
@@ -273,6 +276,52 @@ void RecordingRunTest::losesNothingInAFlood()
     const QByteArray data = rig.dataFile();
     QCOMPARE(data.size(), FloodBytes);
     QVERIFY(data == RunRig::stream(5, FloodBytes));
+}
+
+void RecordingRunTest::recordsAStreamSlicedAsAPortDeliversIt_data()
+{
+    QTest::addColumn<int>("bytesPerWrite");
+
+    QTest::newRow("a UART without FIFO") << 1;
+    QTest::newRow("7 at a time") << 7;
+}
+
+// At the line's rate, the stream handed over a byte (or a few) per write.
+void RecordingRunTest::recordsAStreamSlicedAsAPortDeliversIt()
+{
+    QFETCH(int, bytesPerWrite);
+
+    RunRig rig(FastTick);
+    rig.sim.setRate(5600);
+    rig.sim.setChunkSize(bytesPerWrite);
+    rig.controls.selectChannel(6);
+    rig.controls.timeText = QStringLiteral("50");
+
+    rig.run.startRequest();
+
+    QCOMPARE(rig.messages.shown.size(), 0);
+    const QByteArray data = rig.dataFile();
+    QCOMPARE(data.size() % 512, 0);
+    QVERIFY2(data.size() >= 512 * 5, qPrintable(QString::number(data.size())));
+    QVERIFY(data == RunRig::stream(6, data.size()));
+    QCOMPARE(rig.plot.segmentCount, data.size() / 512 * 511);
+    QTRY_COMPARE(rig.commandBytes(), handshake(6));
+}
+
+// The instrument sends one block and falls silent: the block must not wait for more.
+void RecordingRunTest::takesABlockOnceItsLastByteArrives()
+{
+    RunRig rig(FastTick);
+    rig.sim.setRate(5600);
+    rig.sim.setChunkSize(1);
+    rig.sim.setSampleLimit(512);
+    rig.controls.timeText = QStringLiteral("1000");
+    WhenTrue::then(this, [&] { return rig.plot.segmentCount == 511; }, [&] { rig.run.stopRequest(); });
+
+    rig.run.startRequest();
+
+    QVERIFY2(rig.state.GatheringTime > 0, "the block was not taken before the time ran out");
+    QCOMPARE(rig.dataFile(), RunRig::stream(1, 512));
 }
 
 void RecordingRunTest::refusesABadRecordingTimeBeforeAnythingChanges_data()
