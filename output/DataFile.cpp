@@ -89,10 +89,13 @@ bool DataFile::writeBlock(qint64 blockIndex, QByteArrayView block, QString *erro
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
-            const int error = written < 0 ? errno : ENOSPC;
-            if (done > 0)
-                cutBack(start);
-            *errorMessage = failure(QStringLiteral("записать"), error);
+            *errorMessage = failure(QStringLiteral("записать"), written < 0 ? errno : ENOSPC);
+            const int cutError = done > 0 ? cutBack(start) : 0;
+            if (cutError != 0) {
+                *errorMessage += QStringLiteral(" Обрезать файл до целых блоков тоже не удалось (%1): в его конце "
+                                                "остался неполный блок.")
+                                     .arg(SystemErrorText::forErrno(cutError));
+            }
             return false;
         }
         done += written;
@@ -100,18 +103,29 @@ bool DataFile::writeBlock(qint64 blockIndex, QByteArrayView block, QString *erro
     return true;
 }
 
-void DataFile::cutBack(qint64 length)
+int DataFile::cutBack(qint64 length)
 {
-    while (::ftruncate(m_fd, off_t(length)) != 0 && errno == EINTR) {
+    while (::ftruncate(m_fd, off_t(length)) != 0) {
+        if (errno != EINTR)
+            return errno;
     }
+    return 0;
 }
 
-void DataFile::close()
+bool DataFile::close(QString *errorMessage)
 {
     if (m_fd < 0)
-        return;
-    ::close(m_fd);
+        return true;
+    const int closed = ::close(m_fd);
+    const int error = errno;
     m_fd = -1;
+    if (closed == 0)
+        return true;
+    if (errorMessage) {
+        *errorMessage = failure(QStringLiteral("закрыть"), error)
+            + QStringLiteral(" Данные, записанные в него, могли сохраниться не полностью.");
+    }
+    return false;
 }
 
 bool DataFile::isOpen() const

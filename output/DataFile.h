@@ -22,15 +22,19 @@ public:
     // replaced. Never waits.
     bool createAfresh(const QString &path, QString *errorMessage);
     // Writes one block at offset 512 × blockIndex. On failure the file is cut back
-    // to the blocks before it, so it always holds whole blocks.
+    // to the blocks before it, so it always holds whole blocks; if even that fails,
+    // the message says so.
     bool writeBlock(qint64 blockIndex, QByteArrayView block, QString *errorMessage);
-    // Does nothing if no file is open.
-    void close();
+    // Does nothing if no file is open. The file is closed also when the system
+    // reports a failure, which can mean (on a network file system) that written data
+    // was lost; the message, if asked for, names the file and the reason.
+    bool close(QString *errorMessage = nullptr);
     bool isOpen() const;
     QString path() const;
 
 private:
-    void cutBack(qint64 length);
+    // 0, or the error number if the file could not be cut back.
+    int cutBack(qint64 length);
     QString failure(const QString &what, int errorNumber) const;
     QString failure(const QString &what, const QString &reason) const;
 

@@ -203,7 +203,8 @@ void RecordingRun::windUp(const Ending &ending)
     QString stopCodeProblem;
     if (!ending.linkLost)
         m_link.send(InstrumentLink::StopCode, &stopCodeProblem);
-    m_dataFile.close();
+    QString closeProblem;
+    const bool dataFileClosed = m_dataFile.close(&closeProblem);
     m_state.FileNameOld = m_state.FileNameNew;
     m_link.close();
     m_timer.setEnabled(false);
@@ -218,6 +219,8 @@ void RecordingRun::windUp(const Ending &ending)
                   + QStringLiteral(" В файле «%1» сохранены все блоки, принятые до этого (%2).")
                         .arg(m_state.FileNameNew, QString::number(m_blocksWritten)));
     }
+    if (!dataFileClosed)
+        showError(closeProblem);
     if (!stopCodeProblem.isEmpty())
         showError(stopCodeProblem + QStringLiteral(" Прибор, возможно, продолжает передачу."));
     if (!snapshotSaved)

@@ -1,3 +1,4 @@
+#include "FileCallFault.h"
 #include "FileSizeLimit.h"
 #include "TestFiles.h"
 
@@ -50,6 +51,8 @@ private slots:
     void failedCreationLeavesTheOldFile_data();
     void failedCreationLeavesTheOldFile();
     void failedWriteKeepsWholeBlocksOnly();
+    void aFailedCutBackIsInTheWriteMessage();
+    void aFailedCloseIsReported();
     void refusesWhatIsNoRegularFile_data();
     void refusesWhatIsNoRegularFile();
 
@@ -150,6 +153,48 @@ void DataFileTest::failedWriteKeepsWholeBlocksOnly()
     QVERIFY2(error.contains(path) && error.contains(QStringLiteral("допустимый размер")), qPrintable(error));
     file.close();
     QCOMPARE(TestFiles::read(path), block('a'));
+}
+
+void DataFileTest::aFailedCutBackIsInTheWriteMessage()
+{
+    const QString path = m_folder.filePath(QStringLiteral("uncut.bin"));
+    DataFile file;
+    QString error;
+    QVERIFY(file.createAfresh(path, &error));
+    {
+        FileCallFault truncateFails(FileCallFault::Call::Truncate, path, EIO);
+        FileSizeLimit limit(DataFile::BlockSize + 300);
+        QVERIFY(file.writeBlock(0, block('a'), &error));
+        QVERIFY(!file.writeBlock(1, block('b'), &error));
+        QCOMPARE(truncateFails.failures(), 1);
+    }
+    QCOMPARE(error,
+             QStringLiteral("Не удалось записать файл данных «%1»: файл превысил допустимый размер. Обрезать файл до "
+                            "целых блоков тоже не удалось (ошибка ввода-вывода): в его конце остался неполный блок.")
+                 .arg(path));
+    QVERIFY(file.close());
+    QCOMPARE(TestFiles::read(path), block('a') + block('b').left(300));
+}
+
+// As on a network file system that could not store what was written.
+void DataFileTest::aFailedCloseIsReported()
+{
+    const QString path = m_folder.filePath(QStringLiteral("unclosed.bin"));
+    DataFile file;
+    QString error;
+    QVERIFY(file.createAfresh(path, &error));
+    QVERIFY(file.writeBlock(0, block('a'), &error));
+    {
+        FileCallFault closeFails(FileCallFault::Call::Close, path, EIO);
+        QVERIFY(!file.close(&error));
+        QCOMPARE(closeFails.failures(), 1);
+    }
+    QCOMPARE(error,
+             QStringLiteral("Не удалось закрыть файл данных «%1»: ошибка ввода-вывода. Данные, записанные в него, "
+                            "могли сохраниться не полностью.")
+                 .arg(path));
+    QVERIFY(!file.isOpen());
+    QVERIFY(file.close(&error));
 }
 
 void DataFileTest::refusesWhatIsNoRegularFile_data()

@@ -1,3 +1,4 @@
+#include "FileCallFault.h"
 #include "FileSizeLimit.h"
 #include "RunRig.h"
 #include "ScriptedMessageBoxes.h"
@@ -92,6 +93,7 @@ private slots:
     void thePictureNeverReplacesTheData();
     void aFullDiskNamesTheFileAsChosen();
     void aNamedPipeAsTheDataFileIsRefused();
+    void aDataFileThatFailsToCloseIsReported();
     void closingDuringARecordingEndsTheProgram();
 };
 
@@ -436,6 +438,40 @@ void DataGatheringSystemTest::aNamedPipeAsTheDataFileIsRefused()
         return bytes;
     };
     QTRY_COMPARE(commandBytes(), (QList<quint8>{0xFF, 0, 0xFF}));
+}
+
+// Real seconds: one for the handshake. As on a network file system that could not
+// store what was written.
+void DataGatheringSystemTest::aDataFileThatFailsToCloseIsReported()
+{
+    WindowRig rig;
+    rig.sim.setRate(20000);
+    const QString path = rig.folder.filePath(QStringLiteral("unclosed.bin"));
+    rig.chooseFile(path);
+    std::optional<FileCallFault> closeFails;
+    WhenTrue::then(this, [&] { return TestFiles::read(path).size() >= 512 * 2; },
+                   [&] {
+                       closeFails.emplace(FileCallFault::Call::Close, path, EIO);
+                       rig.click("StopButton");
+                   });
+    bool woundUp = false;
+    rig.messages.whileShown = [&](const MessageBoxes::Message &) {
+        woundUp = rig.control("StartButton")->isEnabled() && rig.settingsEnabled()
+            && !rig.control("StopButton")->isEnabled()
+            && QFile::exists(rig.folder.filePath(QStringLiteral("unclosed.bmp")));
+    };
+
+    rig.click("StartButton");
+
+    QVERIFY(closeFails);
+    QCOMPARE(closeFails->failures(), 1);
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QCOMPARE(rig.messages.shown.first().icon, MessageBoxes::Icon::Error);
+    QCOMPARE(rig.messages.shown.first().text,
+             QStringLiteral("Не удалось закрыть файл данных «%1»: ошибка ввода-вывода. Данные, записанные в него, "
+                            "могли сохраниться не полностью.")
+                 .arg(path));
+    QVERIFY(woundUp);
 }
 
 void DataGatheringSystemTest::closingDuringARecordingEndsTheProgram()
