@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QWidget;
+
 // Modal message boxes. The program shows them through this interface so that
 // tests can answer them.
 class MessageBoxes
@@ -20,6 +22,9 @@ public:
     };
 
     virtual ~MessageBoxes() = default;
+
+    // The window the boxes belong to: shown over it and modal to it.
+    virtual void setParentWidget(QWidget *parent) = 0;
 
     // Blocks until the operator answers. A Yes/No box can only be answered Yes or No;
     // No is the default button.

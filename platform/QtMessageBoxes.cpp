@@ -2,9 +2,9 @@
 
 #include <QMessageBox>
 
-QtMessageBoxes::QtMessageBoxes(QWidget *parent)
-    : m_parent(parent)
+void QtMessageBoxes::setParentWidget(QWidget *parent)
 {
+    m_parent = parent;
 }
 
 MessageBoxes::Answer QtMessageBoxes::show(const Message &message)

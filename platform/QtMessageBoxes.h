@@ -7,10 +7,9 @@ class QWidget;
 class QtMessageBoxes : public MessageBoxes
 {
 public:
-    explicit QtMessageBoxes(QWidget *parent = nullptr);
-
+    void setParentWidget(QWidget *parent) override;
     Answer show(const Message &message) override;
 
 private:
-    QWidget *m_parent;
+    QWidget *m_parent = nullptr;
 };

@@ -2,9 +2,9 @@
 
 #include <QFileDialog>
 
-QtSaveDialog::QtSaveDialog(QWidget *parent)
-    : m_parent(parent)
+void QtSaveDialog::setParentWidget(QWidget *parent)
 {
+    m_parent = parent;
 }
 
 void QtSaveDialog::setTitle(const QString &title)

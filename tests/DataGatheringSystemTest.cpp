@@ -7,12 +7,16 @@
 #include "WhenTrue.h"
 
 #include "output/GraphikBox.h"
+#include "platform/QtMessageBoxes.h"
+#include "platform/QtSaveDialog.h"
 #include "platform/Timer.h"
 #include "sim/InstrumentSignal.h"
 #include "sim/InstrumentSimulator.h"
 #include "window/DataGatheringSystem.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -95,6 +99,7 @@ private slots:
     void aNamedPipeAsTheDataFileIsRefused();
     void aDataFileThatFailsToCloseIsReported();
     void closingDuringARecordingEndsTheProgram();
+    void theBoxesAndTheSaveDialogBelongToTheWindow();
 };
 
 void DataGatheringSystemTest::init()
@@ -505,6 +510,35 @@ void DataGatheringSystemTest::closingDuringARecordingEndsTheProgram()
     QCOMPARE(sim.commands().at(0).byte, quint8(0xFF));
     QCOMPARE(sim.commands().at(1).byte, quint8(0));
     QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("closed.bmp"))));
+}
+
+// The program's own boxes and dialog, closed by the test as soon as they are up.
+void DataGatheringSystemTest::theBoxesAndTheSaveDialogBelongToTheWindow()
+{
+    QtMessageBoxes messages;
+    QtSaveDialog dialog;
+    DataGatheringSystem window(messages, dialog);
+    window.show();
+    const auto parentOfTheNextModal = [this](QWidget **parent) {
+        WhenTrue::then(this, [] { return QApplication::activeModalWidget() != nullptr; },
+                       [parent] {
+                           QWidget *modal = QApplication::activeModalWidget();
+                           *parent = modal->parentWidget();
+                           qobject_cast<QDialog *>(modal)->reject();
+                       });
+    };
+
+    // No file chosen: an error box.
+    QWidget *boxParent = nullptr;
+    parentOfTheNextModal(&boxParent);
+    QTest::mouseClick(window.findChild<QAbstractButton *>(QStringLiteral("StartButton")), Qt::LeftButton);
+    QCOMPARE(boxParent, &window);
+
+    QWidget *dialogParent = nullptr;
+    parentOfTheNextModal(&dialogParent);
+    QTest::mouseClick(window.findChild<QAbstractButton *>(QStringLiteral("SelectFileToWriteButton")), Qt::LeftButton);
+    QCOMPARE(dialogParent, &window);
+    QVERIFY(dialog.fileName().isEmpty());
 }
 
 QTEST_MAIN(DataGatheringSystemTest)

@@ -2,6 +2,7 @@
 
 #include "link/InstrumentLink.h"
 #include "output/GraphikBox.h"
+#include "platform/MessageBoxes.h"
 #include "platform/ProgramEnd.h"
 #include "platform/SaveDialog.h"
 #include "platform/Timer.h"
@@ -57,6 +58,8 @@ DataGatheringSystem::DataGatheringSystem(MessageBoxes &messages, SaveDialog &sav
     , m_run(m_state, *m_comPort, m_dataFile, *m_timer, *this, *m_graphikBox, messages)
 {
     setObjectName(QStringLiteral("DataGatheringSystem"));
+    messages.setParentWidget(this);
+    m_saveDialog.setParentWidget(this);
     setWindowTitle(QStringLiteral("Ларвента   "));
     setFont(windowFont(13.5, true));
     setFixedSize(Twips::toPixels(11880), Twips::toPixels(8550));

@@ -10,6 +10,7 @@
 class ScriptedMessageBoxes : public MessageBoxes
 {
 public:
+    void setParentWidget(QWidget *) override {}
     Answer show(const Message &message) override;
 
     // Answer to the next Yes/No boxes, in order; No once they run out.

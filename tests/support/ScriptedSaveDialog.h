@@ -9,6 +9,7 @@
 class ScriptedSaveDialog : public SaveDialog
 {
 public:
+    void setParentWidget(QWidget *) override {}
     void setTitle(const QString &text) override { title = text; }
     void setFilter(const QString &name, const QString &pattern) override
     {
