@@ -114,7 +114,7 @@ FloodFigures::Outcome FloodFigures::flood(Loop loop, qint64 bytes, qint64 second
             = QStringLiteral("less than %1 MB free in %2").arg((bytes + SpareDiskBytes) / 1000000).arg(folder.path());
         return outcome;
     }
-    SimProcess sim(0, bytes);
+    SimProcess sim(0, 0, bytes);
     if (!sim.start(&outcome.problem))
         return outcome;
 

@@ -27,6 +27,10 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int LineSamplesPerSecond = 5600;
 constexpr int Channel = 1;
+// Stops are measured at the simulator's default pacing (a write every 10 ms), blocks at
+// one byte a delivery, the worst a real port does.
+constexpr int StopChunkBytes = 0;
+constexpr int BlockChunkBytes = 1;
 constexpr int StopCount = 20;
 // Stop is clicked this long after Start, plus up to StopSpread: always after the
 // one-second handshake, while blocks come in.
@@ -105,7 +109,7 @@ void LatencyFigures::measureStop()
 {
     const QString name = QStringLiteral("stop_latency_ms");
     QString problem;
-    ThreadedSimulator sim(LineSamplesPerSecond);
+    ThreadedSimulator sim(LineSamplesPerSecond, StopChunkBytes);
     if (!simulatorStarted(sim, name))
         return;
     QTemporaryDir folder;
@@ -167,7 +171,7 @@ void LatencyFigures::measureStop()
 void LatencyFigures::measureBlocks()
 {
     const QString name = QStringLiteral("block_latency_ms");
-    ThreadedSimulator sim(LineSamplesPerSecond);
+    ThreadedSimulator sim(LineSamplesPerSecond, BlockChunkBytes);
     if (!simulatorStarted(sim, name))
         return;
     QTemporaryDir folder;

@@ -7,7 +7,8 @@ class ThreadedSimulator;
 
 // Delays measured against an instrument simulator on a thread of this process, which
 // notes the moment it reads a command or completes a block: from a Stop click to the
-// stop code reaching the instrument, and from a block's last byte to its trace.
+// stop code reaching the instrument, and from a block's last byte, sent one byte a
+// write, to its trace.
 class LatencyFigures {
 public:
     explicit LatencyFigures(BenchReport &report);

@@ -35,6 +35,13 @@ double ProcessUsage::cpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+qint64 ProcessUsage::callingThreadWaits()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
+
 double ProcessUsage::residentMb()
 {
     return toMb(statusKilobytes("VmRSS"));

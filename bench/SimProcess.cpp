@@ -6,10 +6,12 @@ constexpr int StartMilliseconds = 10000;
 
 } // namespace
 
-SimProcess::SimProcess(int samplesPerSecond, qint64 sampleLimit)
+SimProcess::SimProcess(int samplesPerSecond, int chunkBytes, qint64 sampleLimit)
 {
     QStringList arguments{QStringLiteral("--rate"),
                           samplesPerSecond > 0 ? QString::number(samplesPerSecond) : QStringLiteral("unlimited")};
+    if (chunkBytes > 0)
+        arguments << QStringLiteral("--chunk") << QString::number(chunkBytes);
     if (sampleLimit >= 0)
         arguments << QStringLiteral("--limit") << QString::number(sampleLimit);
     m_process.setProgram(QStringLiteral(LARVENTA_SIM_PROGRAM));

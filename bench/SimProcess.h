@@ -7,8 +7,9 @@
 // is not counted in the recording process's processor time.
 class SimProcess {
 public:
-    // samplesPerSecond 0 sends as fast as the host takes the samples; sampleLimit -1 for none.
-    SimProcess(int samplesPerSecond, qint64 sampleLimit);
+    // samplesPerSecond 0 sends as fast as the host takes the samples; chunkBytes: bytes per
+    // write while paced, 0 for the simulator's default; sampleLimit -1 for none.
+    SimProcess(int samplesPerSecond, int chunkBytes, qint64 sampleLimit);
     ~SimProcess();
 
     bool start(QString *error);

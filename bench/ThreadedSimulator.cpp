@@ -8,10 +8,11 @@ constexpr qint64 BlockSize = 512;
 
 } // namespace
 
-ThreadedSimulator::ThreadedSimulator(int samplesPerSecond)
+ThreadedSimulator::ThreadedSimulator(int samplesPerSecond, int chunkBytes)
     : m_sim(new InstrumentSimulator)
 {
     m_sim->setRate(samplesPerSecond);
+    m_sim->setChunkSize(chunkBytes);
     // Called on the simulator's thread, the moment it reads a command or has written.
     QObject::connect(
         m_sim, &InstrumentSimulator::commandReceived, m_sim, [this](quint8 byte) { onCommand(byte); },

@@ -20,7 +20,8 @@ public:
         Clock::time_point arrived;
     };
 
-    explicit ThreadedSimulator(int samplesPerSecond);
+    // chunkBytes: bytes per write, 0 for the simulator's default.
+    ThreadedSimulator(int samplesPerSecond, int chunkBytes);
     ~ThreadedSimulator();
 
     bool start(QString *error);

@@ -1,6 +1,7 @@
 // larventa-bench: measures recordings of the simulated instrument through the
-// program's own run, link, data file and plot, headless, and prints each figure with
-// its verdict against the goal. Arguments choose groups of figures (flood, cpu,
+// program's own run, link, data file and plot, and prints each figure with
+// its verdict against the goal, with the windows on Qt's platform from QT_QPA_PLATFORM
+// (offscreen if unset). Arguments choose groups of figures (flood, cpu,
 // latency, memory); none runs them all.
 
 #include "BenchReport.h"
@@ -31,6 +32,8 @@ int main(int argc, char *argv[])
     }
     if (chosen.isEmpty())
         chosen = groups;
+    std::printf("Qt platform: %s\n\n", qPrintable(QGuiApplication::platformName()));
+    std::fflush(stdout);
 
     BenchReport report;
     FloodFigures flood(report);
