@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include <grp.h>
@@ -27,6 +28,19 @@ QString deviceGroup(const QString &device)
         return {};
     const group *owner = ::getgrgid(info.st_gid);
     return owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
+}
+
+QString writeFailureReason(int errorNumber)
+{
+    switch (errorNumber) {
+    case EAGAIN: return QStringLiteral("устройство не принимает данные, очередь передачи заполнена");
+    case EIO:
+    case ENXIO:
+    case ENODEV: return QStringLiteral("устройство отключено");
+    default:
+        return QStringLiteral("системная ошибка %1 (%2)")
+            .arg(QString::number(errorNumber), QString::fromLocal8Bit(std::strerror(errorNumber)));
+    }
 }
 
 } // namespace
@@ -214,12 +228,14 @@ bool InstrumentLink::readBlock(SampleBlock &block)
 bool InstrumentLink::send(quint8 command, QString *errorMessage)
 {
     const char byte = char(command);
+    const bool wasLost = m_lost;
+    errno = 0;
     // flush(): out at once rather than at the next turn of the event loop.
-    if (!m_lost && m_port->write(&byte, 1) == 1 && m_port->flush())
+    if (!wasLost && m_port->write(&byte, 1) == 1 && m_port->flush())
         return true;
+    const QString reason = wasLost ? QStringLiteral("устройство отключено") : writeFailureReason(errno);
     *errorMessage = QStringLiteral("Не удалось передать прибору команду %1 через последовательный порт %2 (%3): %4.")
-                        .arg(QString::number(command), QString::number(m_portNumber), deviceName(),
-                             m_lost ? QStringLiteral("устройство отключено") : m_port->errorString());
+                        .arg(QString::number(command), QString::number(m_portNumber), deviceName(), reason);
     return false;
 }
 

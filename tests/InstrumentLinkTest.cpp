@@ -1,3 +1,5 @@
+#include "BarePty.h"
+
 #include "link/BlockQueue.h"
 #include "link/DriverLineRate.h"
 #include "link/InstrumentLink.h"
@@ -11,10 +13,7 @@
 #include <atomic>
 #include <thread>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 class InstrumentLinkTest : public QObject
@@ -177,41 +176,13 @@ void InstrumentLinkTest::refusesARateTheDriverCouldNotMake()
     QCOMPARE(DriverLineRate::isCloseEnough(made, 56000), accepted);
 }
 
-namespace {
-
-// A pseudo-terminal with no instrument behind it: nobody reads what the host sends.
-struct BarePty
-{
-    BarePty()
-    {
-        char name[128];
-        if (::openpty(&master, &slave, name, nullptr, nullptr) == 0) {
-            termios raw{};
-            ::tcgetattr(slave, &raw);
-            ::cfmakeraw(&raw);
-            ::tcsetattr(slave, TCSANOW, &raw);
-            device = QString::fromLocal8Bit(name);
-        }
-    }
-    ~BarePty()
-    {
-        ::close(master);
-        ::close(slave);
-    }
-    int master = -1;
-    int slave = -1;
-    QString device;
-};
-
-} // namespace
-
 // The line must still run at 56000 bit/s while the closing byte leaves a real UART or
 // adapter: read 1 ms after the byte reached the other end.
 void InstrumentLinkTest::theClosingByteLeavesAtTheLineRate()
 {
     BarePty pty;
-    QVERIFY(!pty.device.isEmpty());
-    qputenv("LARVENTA_PORT1", pty.device.toLocal8Bit());
+    QVERIFY(!pty.device().isEmpty());
+    qputenv("LARVENTA_PORT1", pty.device().toLocal8Bit());
     InstrumentLink link;
     link.configure(1);
     QString error;
@@ -219,10 +190,10 @@ void InstrumentLinkTest::theClosingByteLeavesAtTheLineRate()
 
     std::atomic<quint32> speedAfterByte{0};
     std::thread instrument([&] {
-        pollfd end{pty.master, POLLIN, 0};
+        pollfd end{pty.master(), POLLIN, 0};
         if (::poll(&end, 1, 5000) == 1) {
             ::usleep(1000);
-            speedAfterByte = ptyLineSpeed(pty.master);
+            speedAfterByte = ptyLineSpeed(pty.master());
         }
     });
     QVERIFY(link.send(InstrumentLink::StopCode, &error));
@@ -234,21 +205,17 @@ void InstrumentLinkTest::theClosingByteLeavesAtTheLineRate()
 void InstrumentLinkTest::reportsACommandThatCannotBeSent()
 {
     BarePty pty;
-    QVERIFY(!pty.device.isEmpty());
-    qputenv("LARVENTA_PORT1", pty.device.toLocal8Bit());
+    QVERIFY(!pty.device().isEmpty());
+    qputenv("LARVENTA_PORT1", pty.device().toLocal8Bit());
     InstrumentLink link;
     link.configure(1);
     QString error;
     QVERIFY2(link.open(&error), qPrintable(error));
 
-    // The other end takes nothing more: the line's output queue is full.
-    ::fcntl(pty.slave, F_SETFL, ::fcntl(pty.slave, F_GETFL) | O_NONBLOCK);
-    const QByteArray filler(4096, 'x');
-    while (::write(pty.slave, filler.constData(), size_t(filler.size())) > 0) {
-    }
+    pty.stopTakingCommands();
 
     QVERIFY(!link.send(5, &error));
-    QVERIFY2(error.contains(pty.device) && error.contains(QStringLiteral("команду 5")), qPrintable(error));
+    QVERIFY2(error.contains(pty.device()) && error.contains(QStringLiteral("команду 5")), qPrintable(error));
 }
 
 void InstrumentLinkTest::emptyingDropsEverythingReceivedSoFar()

@@ -1,3 +1,4 @@
+#include "BarePty.h"
 #include "FileSizeLimit.h"
 #include "RunRig.h"
 #include "TestFiles.h"
@@ -49,6 +50,7 @@ private slots:
     void aDataFileThatCannotBeCreatedLeavesThePortClosed();
     void aFullDiskEndsTheRunLikeStop();
     void aVanishedPortEndsTheRunKeepingTheBlocks();
+    void aCommandThatCannotBeSentEndsTheRun();
 };
 
 // Real seconds: the one-second handshake, then a two-second recording at the line rate.
@@ -562,6 +564,30 @@ void RecordingRunTest::aVanishedPortEndsTheRunKeepingTheBlocks()
     QCOMPARE(data.size() % 512, 0);
     QCOMPARE(data, RunRig::stream(2, data.size()));
     QVERIFY(rig.controls.startEnabled && !rig.controls.stopEnabled);
+    QVERIFY(!rig.link.isOpen());
+    QVERIFY(!rig.timer.isEnabled());
+}
+
+// The instrument takes the start code, then no more commands: the channel code
+// cannot be written.
+void RecordingRunTest::aCommandThatCannotBeSentEndsTheRun()
+{
+    RunRig rig(FastTick);
+    BarePty pty;
+    QVERIFY(!pty.device().isEmpty());
+    qputenv("LARVENTA_PORT1", pty.device().toLocal8Bit());
+    rig.link.configure(1);
+    rig.controls.timeText = QStringLiteral("1000");
+    QTimer::singleShot(0, this, [&] { pty.stopTakingCommands(); });
+
+    rig.run.startRequest();
+
+    QCOMPARE(rig.messages.shown.size(), 1);
+    const QString text = rig.messages.shown.first().text;
+    QVERIFY2(text.contains(pty.device()) && text.contains(QStringLiteral("команду 0")), qPrintable(text));
+    QCOMPARE(rig.dataFile(), QByteArray());
+    QCOMPARE(rig.plot.snapshots, QStringList{rig.controls.fileName});
+    QVERIFY(rig.controls.startEnabled && rig.controls.settingsEnabled && !rig.controls.stopEnabled);
     QVERIFY(!rig.link.isOpen());
     QVERIFY(!rig.timer.isEnabled());
 }

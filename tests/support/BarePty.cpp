@@ -1,0 +1,55 @@
+#include "BarePty.h"
+
+#include <QByteArray>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+BarePty::BarePty()
+{
+    char name[128];
+    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+        return;
+    termios raw{};
+    ::tcgetattr(m_slave, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(m_slave, TCSANOW, &raw);
+    m_device = QString::fromLocal8Bit(name);
+}
+
+BarePty::~BarePty()
+{
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slave >= 0)
+        ::close(m_slave);
+}
+
+QString BarePty::device() const
+{
+    return m_device;
+}
+
+int BarePty::master() const
+{
+    return m_master;
+}
+
+void BarePty::stopTakingCommands()
+{
+    ::fcntl(m_slave, F_SETFL, ::fcntl(m_slave, F_GETFL) | O_NONBLOCK);
+    const QByteArray filler(4096, 'x');
+    // The kernel moves what was written on to the other end's queue a moment later,
+    // which makes room again, and a large write is refused while a small one still
+    // fits: fill down to single bytes until a pause makes no more room.
+    for (bool roomMade = true; roomMade;) {
+        roomMade = false;
+        for (size_t size = size_t(filler.size()); size > 0; size /= 2) {
+            while (::write(m_slave, filler.constData(), size) > 0)
+                roomMade = true;
+        }
+        ::usleep(20000);
+    }
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// A pseudo-terminal with no instrument behind it: nobody reads what the host sends.
+class BarePty
+{
+public:
+    BarePty();
+    ~BarePty();
+    BarePty(const BarePty &) = delete;
+    BarePty &operator=(const BarePty &) = delete;
+
+    // The host's end, to open as a serial port; empty if no pty could be had.
+    QString device() const;
+    int master() const;
+    // Fills the queue towards the instrument, so that the host can write nothing more.
+    void stopTakingCommands();
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_device;
+};
