@@ -2,7 +2,7 @@
 
 #include "TimedTracePlot.h"
 
-#include "FakeRunControls.h"
+#include "ShownRunControls.h"
 #include "ScriptedMessageBoxes.h"
 
 #include "link/InstrumentLink.h"
@@ -16,7 +16,7 @@
 
 // A recording run wired as the window wires it, with the real one-second tick, the
 // link on port 1 (made the given device), a real data file and a real plot, shown.
-// The window's controls and message boxes stand in as plain values.
+// The window's controls (its status line shown) and message boxes stand in as plain values.
 class BenchRecording {
 public:
     BenchRecording(const QString &devicePath, const QString &dataFilePath);
@@ -34,7 +34,7 @@ private:
     InstrumentLink m_link;
     DataFile m_file;
     Timer m_timer;
-    FakeRunControls m_controls;
+    ShownRunControls m_controls;
     GraphikBox m_box;
     TimedTracePlot m_plot;
     ScriptedMessageBoxes m_messages;

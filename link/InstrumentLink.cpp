@@ -1,6 +1,7 @@
 #include "link/InstrumentLink.h"
 
 #include "link/DriverLineRate.h"
+#include "link/SerialAdapters.h"
 #include "link/SerialPortName.h"
 
 #include <QSocketNotifier>
@@ -66,6 +67,11 @@ void InstrumentLink::configure(int portNumber)
     m_port->setStopBits(QSerialPort::OneStop);
 }
 
+int InstrumentLink::portNumber() const
+{
+    return m_portNumber;
+}
+
 QString InstrumentLink::deviceName() const
 {
     return m_deviceName;
@@ -75,6 +81,7 @@ bool InstrumentLink::open(QString *errorMessage)
 {
     m_lost = false;
     m_received.clear();
+    m_bytesReceived = 0;
     if (!m_port->open(QIODevice::ReadWrite)) {
         *errorMessage = QStringLiteral("Не удалось открыть последовательный порт %1 (%2): %3")
                             .arg(QString::number(m_portNumber), deviceName(), openFailureReason());
@@ -96,9 +103,8 @@ QString InstrumentLink::openFailureReason() const
 {
     switch (m_port->error()) {
     case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("устройство не найдено. Проверьте, что прибор подключён; "
-                              "другое устройство можно указать в переменной окружения LARVENTA_PORT%1.")
-            .arg(m_portNumber);
+        return QStringLiteral("устройство не найдено. Проверьте, что прибор подключён. ")
+            + SerialAdapters::choiceHint(SerialAdapters::present(), m_portNumber);
     case QSerialPort::PermissionError: {
         const QString group = deviceGroup(deviceName());
         return QStringLiteral("доступ запрещён. Пользователь должен входить в группу «%1», "
@@ -161,6 +167,7 @@ void InstrumentLink::emptyReceiveBuffer()
 {
     m_port->clear(QSerialPort::Input);
     m_received.clear();
+    m_bytesReceived = 0;
 }
 
 void InstrumentLink::receive()
@@ -176,6 +183,7 @@ void InstrumentLink::receive()
         keepQtFromWatching();
     }
     got += readWhatArrived();
+    m_bytesReceived += got;
     m_nextLookMs = m_pace.nextWaitMs(got, m_sinceLastLook.nsecsElapsed(), m_received.missingForBlock());
     m_sinceLastLook.start();
 }
@@ -218,6 +226,11 @@ int InstrumentLink::nextLookInMs() const
 qint64 InstrumentLink::bytesWaiting() const
 {
     return m_received.size();
+}
+
+qint64 InstrumentLink::bytesReceived() const
+{
+    return m_bytesReceived;
 }
 
 bool InstrumentLink::readBlock(SampleBlock &block)

@@ -24,6 +24,7 @@ public:
 
     // Selects the device of port number portNumber and the line settings; opens nothing.
     void configure(int portNumber);
+    int portNumber() const;
     QString deviceName() const;
 
     // On failure the message names the device and the reason; the port stays closed.
@@ -40,6 +41,8 @@ public:
     // When to look again: when the next block can be complete at the soonest.
     int nextLookInMs() const;
     qint64 bytesWaiting() const;
+    // Since the port was opened or its receive buffer last emptied.
+    qint64 bytesReceived() const;
     bool readBlock(SampleBlock &block);
     // On failure the message names the device and the reason.
     bool send(quint8 command, QString *errorMessage);
@@ -61,5 +64,6 @@ private:
     ReceivePace m_pace;
     QElapsedTimer m_sinceLastLook;
     int m_nextLookMs = 0;
+    qint64 m_bytesReceived = 0;
     bool m_lost = false;
 };

@@ -68,6 +68,8 @@ void RecordingRun::tick()
     if (m_state.GatheringTime == 0)
         m_timer.setEnabled(false);
     --m_state.GatheringTime;
+    if (m_acquiring)
+        m_controls.showProgress(progress(RunProgress::Stage::Recording));
 }
 
 bool RecordingRun::mayStart(qint32 *seconds)
@@ -139,6 +141,9 @@ RecordingRun::Ending RecordingRun::handshakeAndAcquire(quint8 channelCode, qint3
     if (!m_link.send(channelCode, &problem))
         return commandNotSent(problem);
     m_state.GatheringTime = seconds;
+    m_seconds = seconds;
+    m_acquiring = true;
+    m_controls.showProgress(progress(RunProgress::Stage::Recording));
     return acquire(float(PlotWidthPerSecond / m_state.GatheringTime));
 }
 
@@ -162,31 +167,39 @@ RecordingRun::Ending RecordingRun::acquire(float xStep)
         // Events are handled only in the pump, so the two conditions above cannot
         // change while the blocks already received are taken.
         m_link.receive();
+        const qint64 blocksBefore = m_blocksWritten;
         while (m_link.readBlock(block)) {
             QString problem;
             const QByteArrayView bytes(reinterpret_cast<const char *>(block.data()), qsizetype(block.size()));
             if (!m_dataFile.writeBlock(m_blocksWritten, bytes, &problem))
-                return {problem + QStringLiteral(" Запись остановлена."), false};
+                return {RunProgress::Stage::WriteFailed, problem + QStringLiteral(" Запись остановлена.")};
             drawBlock(m_blocksWritten, block, xStep);
             ++m_blocksWritten;
         }
+        if (m_blocksWritten != blocksBefore)
+            m_controls.showProgress(progress(RunProgress::Stage::Recording));
         if (m_link.isLost())
             return linkLost();
         m_pump.waitAndPump(m_link.nextLookInMs());
     }
-    return {};
+    return {m_state.StopProcess ? RunProgress::Stage::Completed : RunProgress::Stage::Stopped, {}};
 }
 
 RecordingRun::Ending RecordingRun::commandNotSent(const QString &problem) const
 {
-    return {problem + QStringLiteral(" Запись остановлена."), true};
+    return {RunProgress::Stage::CommandFailed, problem + QStringLiteral(" Запись остановлена.")};
 }
 
 RecordingRun::Ending RecordingRun::linkLost() const
 {
-    return {QStringLiteral("Связь с прибором потеряна: устройство %1 отключено. Запись остановлена.")
-                .arg(m_link.deviceName()),
-            true};
+    return {RunProgress::Stage::LinkLost,
+            QStringLiteral("Связь с прибором потеряна: устройство %1 отключено. Запись остановлена.")
+                .arg(m_link.deviceName())};
+}
+
+bool RecordingRun::Ending::sendsStopCode() const
+{
+    return stage != RunProgress::Stage::LinkLost && stage != RunProgress::Stage::CommandFailed;
 }
 
 void RecordingRun::drawBlock(qint64 blockIndex, const SampleBlock &block, float xStep)
@@ -200,8 +213,10 @@ void RecordingRun::drawBlock(qint64 blockIndex, const SampleBlock &block, float 
 
 void RecordingRun::windUp(const Ending &ending)
 {
+    RunProgress summary = progress(ending.stage);
+    m_acquiring = false;
     QString stopCodeProblem;
-    if (!ending.linkLost)
+    if (ending.sendsStopCode())
         m_link.send(InstrumentLink::StopCode, &stopCodeProblem);
     QString closeProblem;
     const bool dataFileClosed = m_dataFile.close(&closeProblem);
@@ -213,6 +228,8 @@ void RecordingRun::windUp(const Ending &ending)
     m_controls.setStartEnabled(true);
     m_controls.setSettingsEnabled(true);
     m_controls.setStopEnabled(false);
+    summary.pictureSaved = snapshotSaved;
+    m_controls.showProgress(summary);
 
     if (!ending.problem.isEmpty()) {
         showError(ending.problem
@@ -225,6 +242,24 @@ void RecordingRun::windUp(const Ending &ending)
         showError(stopCodeProblem + QStringLiteral(" Прибор, возможно, продолжает передачу."));
     if (!snapshotSaved)
         showError(snapshotProblem);
+}
+
+RunProgress RecordingRun::progress(RunProgress::Stage stage) const
+{
+    RunProgress progress;
+    progress.stage = stage;
+    if (m_acquiring) {
+        progress.secondsLeft = qMax(m_state.GatheringTime, 0);
+        progress.secondsRecorded = m_seconds - qBound(0, m_state.GatheringTime, m_seconds);
+    }
+    progress.blocksWritten = m_blocksWritten;
+    progress.bytesInBlock = m_link.bytesWaiting();
+    progress.instrumentSilent = stage == RunProgress::Stage::Recording
+        && progress.secondsRecorded >= RunProgress::SilenceSeconds && m_link.bytesReceived() == 0;
+    progress.portNumber = m_link.portNumber();
+    progress.deviceName = m_link.deviceName();
+    progress.dataFileName = m_state.FileNameNew;
+    return progress;
 }
 
 void RecordingRun::showError(const QString &text)

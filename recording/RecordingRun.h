@@ -2,6 +2,7 @@
 
 #include "link/SampleBlock.h"
 #include "platform/EventPump.h"
+#include "recording/RunProgress.h"
 
 #include <QString>
 
@@ -35,8 +36,11 @@ public:
 private:
     struct Ending
     {
+        RunProgress::Stage stage;
         QString problem;
-        bool linkLost = false;
+
+        // Not to a line that is gone or refuses commands.
+        bool sendsStopCode() const;
     };
 
     bool mayStart(qint32 *seconds);
@@ -50,6 +54,7 @@ private:
     Ending linkLost() const;
     void drawBlock(qint64 blockIndex, const SampleBlock &block, float xStep);
     void windUp(const Ending &ending);
+    RunProgress progress(RunProgress::Stage stage) const;
     void showError(const QString &text);
 
     RecordingState &m_state;
@@ -61,5 +66,8 @@ private:
     MessageBoxes &m_messages;
     EventPump m_pump;
     bool m_running = false;
+    // From the channel code to the wind-up.
+    bool m_acquiring = false;
+    qint32 m_seconds = 0;
     qint64 m_blocksWritten = 0;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recording/RunProgress.h"
+
 #include <QString>
 
 // The window as the recording run sees it: the operator's settings and the controls
@@ -18,4 +20,5 @@ public:
     virtual void setSettingsEnabled(bool enabled) = 0;
     virtual void setStartEnabled(bool enabled) = 0;
     virtual void setStopEnabled(bool enabled) = 0;
+    virtual void showProgress(const RunProgress &progress) = 0;
 };

@@ -92,6 +92,7 @@ private slots:
     void stateAtLoad();
     void choosingTheFile();
     void recordingFromTheStartButton();
+    void theStatusLineFollowsTheRecording();
     void stopButtonEndsTheRecording();
     void guardsAskThroughMessageBoxes();
     void thePictureNeverReplacesTheData();
@@ -144,6 +145,7 @@ void DataGatheringSystemTest::controlsAtLoad_data()
     control("StartButton", "StartStopFrame", {8, 16, 113, 21}, "пуск", 12, true);
     control("StopButton", "StartStopFrame", {8, 48, 113, 21}, "стоп", 12, true);
     control("GraphikBox", window, {32, 104, 729, 449}, "", 0, false);
+    control("StatusLabel", window, {32, 553, 729, 17}, "", 8.25, false);
 }
 
 void DataGatheringSystemTest::controlsAtLoad()
@@ -189,6 +191,7 @@ void DataGatheringSystemTest::stateAtLoad()
     QVERIFY(!rig.control("StopButton")->isEnabled());
     QVERIFY(!rig.control("GraphikBox")->isVisible());
     QVERIFY(!rig.control<Timer>("Timer")->isEnabled());
+    QVERIFY(rig.control<QLabel>("StatusLabel")->text().isEmpty());
 
     QCOMPARE(rig.dialog.title, QStringLiteral("Файл для записи данных"));
     QCOMPARE(rig.dialog.filterName, QStringLiteral("Бинарные файлы"));
@@ -294,6 +297,45 @@ void DataGatheringSystemTest::recordingFromTheStartButton()
         const int row = qRound((280.0 - (quint8(data[n]) + 5)) * bottom / 280);
         QVERIFY2(drawnNear(column, row), qPrintable(QStringLiteral("sample %1").arg(n)));
     }
+}
+
+// Real seconds: the instrument stays silent until the hint shows, then sends 200
+// bytes, then a block more; the recording ends with a partial block in hand.
+void DataGatheringSystemTest::theStatusLineFollowsTheRecording()
+{
+    WindowRig rig;
+    rig.sim.setSampleLimit(0);
+    const QString path = rig.folder.filePath(QStringLiteral("run.bin"));
+    rig.chooseFile(path);
+    auto *time = rig.control<QLineEdit>("SetTimeBox");
+    time->selectAll();
+    QTest::keyClicks(time, QStringLiteral("7"));
+    auto *status = rig.control<QLabel>("StatusLabel");
+    const auto says = [status](const QString &words) { return status->toolTip().contains(words); };
+    QString silent, bytesInProgress, afterABlock;
+    WhenTrue::then(this, [&] { return says(QStringLiteral("прибор молчит")); }, [&] {
+        silent = status->toolTip();
+        rig.sim.inject(QByteArray(200, 'a'));
+        WhenTrue::then(this, [&] { return says(QStringLiteral("текущий блок: 200 из 512 байт")); }, [&] {
+            bytesInProgress = status->toolTip();
+            rig.sim.inject(QByteArray(512, 'b'));
+            WhenTrue::then(this, [&] { return says(QStringLiteral("записано 1 блок (512 байт)")); },
+                           [&] { afterABlock = status->toolTip(); });
+        });
+    });
+
+    rig.click("StartButton");
+
+    QVERIFY2(silent.contains(rig.sim.devicePath()) && silent.contains(QStringLiteral("LARVENTA_PORT1")),
+             qPrintable(silent));
+    QVERIFY2(bytesInProgress.contains(QStringLiteral("записано 0 блоков (0 байт)")), qPrintable(bytesInProgress));
+    QVERIFY2(!bytesInProgress.contains(QStringLiteral("молчит")), qPrintable(bytesInProgress));
+    QVERIFY2(afterABlock.contains(QStringLiteral("текущий блок: 200 из 512 байт")), qPrintable(afterABlock));
+    QCOMPARE(status->toolTip(),
+             QStringLiteral("Запись окончена за 7 с: записано 1 блок (512 байт), неполный блок (200 байт) не записан. "
+                            "Рисунок: %1")
+                 .arg(rig.folder.filePath(QStringLiteral("run.bmp"))));
+    QCOMPARE(TestFiles::read(path), QByteArray(200, 'a') + QByteArray(312, 'b'));
 }
 
 void DataGatheringSystemTest::stopButtonEndsTheRecording()

@@ -4,10 +4,14 @@
 #include "link/DriverLineRate.h"
 #include "link/InstrumentLink.h"
 #include "link/ReceivePace.h"
+#include "link/SerialAdapters.h"
 #include "link/SerialPortName.h"
 #include "sim/InstrumentSimulator.h"
 #include "sim/PtyLineSpeed.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
@@ -26,6 +30,7 @@ private slots:
     void sleepsUntilABlockCanBeComplete_data();
     void sleepsUntilABlockCanBeComplete();
     void mapsPortNumbersToDevices();
+    void namesTheAdaptersPluggedIn();
     void opensTheLineAt56000Baud();
     void refusesARateTheDriverCouldNotMake_data();
     void refusesARateTheDriverCouldNotMake();
@@ -141,6 +146,23 @@ void InstrumentLinkTest::mapsPortNumbersToDevices()
     qputenv("LARVENTA_PORT3", "/dev/ttyUSB0");
     QCOMPARE(SerialPortName::forPort(3), QStringLiteral("/dev/ttyUSB0"));
     qunsetenv("LARVENTA_PORT3");
+}
+
+void InstrumentLinkTest::namesTheAdaptersPluggedIn()
+{
+    QTemporaryDir dev;
+    QDir folder(dev.path());
+    for (const char *name : {"ttyS0", "ttyACM0", "ttyUSB0", "ttyUSB1", "null"})
+        QFile(folder.filePath(QLatin1String(name))).open(QIODevice::WriteOnly);
+    QVERIFY(folder.mkpath(QStringLiteral("serial/by-id")));
+    const QString lasting = folder.filePath(QStringLiteral("serial/by-id/usb-FTDI_FT232R-if00-port0"));
+    QVERIFY(QFile::link(QStringLiteral("../../ttyUSB1"), lasting));
+
+    const QStringList adapters = SerialAdapters::present(dev.path());
+    QCOMPARE(adapters, (QStringList{folder.filePath(QStringLiteral("ttyACM0")), folder.filePath(QStringLiteral("ttyUSB0")),
+                                    lasting}));
+    QVERIFY(SerialAdapters::choiceHint(adapters, 1).endsWith(QStringLiteral("LARVENTA_PORT1=%1 larventa").arg(adapters.first())));
+    QVERIFY(SerialAdapters::choiceHint({}, 1).contains(QStringLiteral("не найдено")));
 }
 
 void InstrumentLinkTest::opensTheLineAt56000Baud()

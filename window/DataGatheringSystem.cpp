@@ -6,6 +6,7 @@
 #include "platform/ProgramEnd.h"
 #include "platform/SaveDialog.h"
 #include "platform/Timer.h"
+#include "window/StatusLine.h"
 #include "window/Twips.h"
 
 #include <QCloseEvent>
@@ -116,6 +117,8 @@ void DataGatheringSystem::createControls()
     m_startButton->setText(QStringLiteral("пуск"));
     m_stopButton = place<QPushButton>(m_startStopFrame, "StopButton", {120, 720, 1695, 315}, 12, true);
     m_stopButton->setText(QStringLiteral("стоп"));
+    // Below the plot, in the strip the layout leaves empty.
+    m_statusLabel = place<StatusLine>(this, "StatusLabel", {473, 8295, 10935, 255}, 8.25, false);
 
     m_graphikBox->setObjectName(QStringLiteral("GraphikBox"));
     m_graphikBox->move(Twips::toPixels(473), Twips::toPixels(1560));
@@ -203,6 +206,11 @@ void DataGatheringSystem::setStartEnabled(bool enabled)
 void DataGatheringSystem::setStopEnabled(bool enabled)
 {
     m_stopButton->setEnabled(enabled);
+}
+
+void DataGatheringSystem::showProgress(const RunProgress &progress)
+{
+    m_statusLabel->showProgress(progress);
 }
 
 // Ends the program at once, also in the middle of a recording: the data file is

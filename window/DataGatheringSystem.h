@@ -18,6 +18,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class SaveDialog;
+class StatusLine;
 class Timer;
 
 // The program's one window: the channel, recording time and data file settings, the
@@ -35,6 +36,7 @@ public:
     void setSettingsEnabled(bool enabled) override;
     void setStartEnabled(bool enabled) override;
     void setStopEnabled(bool enabled) override;
+    void showProgress(const RunProgress &progress) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -66,6 +68,7 @@ private:
     QGroupBox *m_startStopFrame;
     QPushButton *m_startButton;
     QPushButton *m_stopButton;
+    StatusLine *m_statusLabel;
 
     RecordingRun m_run;
 };

@@ -14,6 +14,7 @@ public:
     void setSettingsEnabled(bool enabled) override { settingsEnabled = enabled; }
     void setStartEnabled(bool enabled) override { startEnabled = enabled; }
     void setStopEnabled(bool enabled) override { stopEnabled = enabled; }
+    void showProgress(const RunProgress &shown) override { lastProgress = shown; }
 
     void selectChannel(int number)
     {
@@ -27,4 +28,5 @@ public:
     bool settingsEnabled = true;
     bool startEnabled = true;
     bool stopEnabled = false;
+    RunProgress lastProgress;
 };

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// How far a recording has come, for the operator: while it records, at each tick and
+// each block taken, and once more when it has ended.
+struct RunProgress
+{
+    enum class Stage {
+        Recording,
+        Completed, // the recording time ran out
+        Stopped, // Stop was pressed
+        LinkLost,
+        CommandFailed,
+        WriteFailed,
+    };
+
+    Stage stage = Stage::Recording;
+    qint32 secondsLeft = 0;
+    qint32 secondsRecorded = 0;
+    qint64 blocksWritten = 0;
+    // Received towards the next block: while recording, the block being filled; at
+    // the end, the partial block left out.
+    qint64 bytesInBlock = 0;
+    // Not a byte from the instrument in the SilenceSeconds since the channel code.
+    bool instrumentSilent = false;
+    int portNumber = 1;
+    QString deviceName;
+    QString dataFileName;
+    bool pictureSaved = false;
+
+    static constexpr qint32 SilenceSeconds = 3;
+};
