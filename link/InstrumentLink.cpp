@@ -113,6 +113,10 @@ QString InstrumentLink::openFailureReason() const
     }
     case QSerialPort::OpenError:
         return QStringLiteral("порт уже открыт другой программой.");
+    // A /dev/ttyS* device with no UART behind it fails to open with EIO.
+    case QSerialPort::ResourceError:
+        return QStringLiteral("за устройством нет работающего последовательного порта. ")
+            + SerialAdapters::choiceHint(SerialAdapters::present(), m_portNumber);
     default:
         return QStringLiteral("порт не принимает параметры линии %1 бит/с, 8 бит, без чётности, 1 стоповый бит (%2).")
             .arg(QString::number(LineRate), m_port->errorString());
