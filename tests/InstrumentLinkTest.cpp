@@ -45,6 +45,7 @@ private slots:
 private:
     // The link on a fresh simulator, opened.
     bool openOnSimulator(InstrumentSimulator &sim, InstrumentLink &link);
+    bool openOnBarePty(const BarePty &pty, InstrumentLink &link);
     static void waitForBytes(InstrumentLink &link, qint64 count);
 };
 
@@ -57,6 +58,20 @@ bool InstrumentLinkTest::openOnSimulator(InstrumentSimulator &sim, InstrumentLin
     }
     qputenv("LARVENTA_PORT1", sim.devicePath().toLocal8Bit());
     link.configure(1);
+    if (!link.open(&error)) {
+        qWarning("%s", qPrintable(error));
+        return false;
+    }
+    return true;
+}
+
+bool InstrumentLinkTest::openOnBarePty(const BarePty &pty, InstrumentLink &link)
+{
+    if (pty.device().isEmpty())
+        return false;
+    qputenv("LARVENTA_PORT1", pty.device().toLocal8Bit());
+    link.configure(1);
+    QString error;
     if (!link.open(&error)) {
         qWarning("%s", qPrintable(error));
         return false;
@@ -203,12 +218,9 @@ void InstrumentLinkTest::refusesARateTheDriverCouldNotMake()
 void InstrumentLinkTest::theClosingByteLeavesAtTheLineRate()
 {
     BarePty pty;
-    QVERIFY(!pty.device().isEmpty());
-    qputenv("LARVENTA_PORT1", pty.device().toLocal8Bit());
     InstrumentLink link;
-    link.configure(1);
+    QVERIFY(openOnBarePty(pty, link));
     QString error;
-    QVERIFY2(link.open(&error), qPrintable(error));
 
     std::atomic<quint32> speedAfterByte{0};
     std::thread instrument([&] {
@@ -227,12 +239,9 @@ void InstrumentLinkTest::theClosingByteLeavesAtTheLineRate()
 void InstrumentLinkTest::reportsACommandThatCannotBeSent()
 {
     BarePty pty;
-    QVERIFY(!pty.device().isEmpty());
-    qputenv("LARVENTA_PORT1", pty.device().toLocal8Bit());
     InstrumentLink link;
-    link.configure(1);
+    QVERIFY(openOnBarePty(pty, link));
     QString error;
-    QVERIFY2(link.open(&error), qPrintable(error));
 
     pty.stopTakingCommands();
 
