@@ -32,6 +32,9 @@ void RecordingTimeTest::acceptsNumbers_data()
     QTest::newRow("half rounds up to one") << "1.5" << 2;
     QTest::newRow("longest") << "2147483647" << 2147483647;
     QTest::newRow("just under the top") << "2147483647.4" << 2147483647;
+    QTest::newRow("just above a half, beyond a double's precision") << "0.50000000000000001" << 1;
+    QTest::newRow("just below a half, beyond a double's precision") << "3.49999999999999999" << 3;
+    QTest::newRow("just under the top's half") << "2147483647.49999999999" << 2147483647;
 }
 
 void RecordingTimeTest::acceptsNumbers()
