@@ -1,7 +1,17 @@
 #include "BenchRecording.h"
 
+namespace {
+
+// The program's window and the plot's place in it, in pixels.
+constexpr QSize WindowSize{792, 570};
+constexpr QPoint PlotPosition{32, 104};
+
+} // namespace
+
 BenchRecording::BenchRecording(const QString &devicePath, const QString &dataFilePath)
-    : m_plot(m_box)
+    : m_controls(&m_window)
+    , m_box(&m_window)
+    , m_plot(m_box)
     , m_run(m_state, m_link, m_file, m_timer, m_controls, m_plot, m_messages)
 {
     qputenv("LARVENTA_PORT1", devicePath.toLocal8Bit());
@@ -9,7 +19,9 @@ BenchRecording::BenchRecording(const QString &devicePath, const QString &dataFil
     m_timer.setInterval(RecordingRun::TickMilliseconds);
     QObject::connect(&m_timer, &Timer::tick, &m_timer, [this] { m_run.tick(); });
     m_controls.fileName = dataFilePath;
-    m_box.show();
+    m_window.resize(WindowSize);
+    m_box.move(PlotPosition);
+    m_window.show();
 }
 
 void BenchRecording::record(int channelNumber, qint64 seconds)

@@ -13,10 +13,12 @@
 #include "recording/RecordingState.h"
 
 #include <QStringList>
+#include <QWidget>
 
 // A recording run wired as the window wires it, with the real one-second tick, the
-// link on port 1 (made the given device), a real data file and a real plot, shown.
-// The window's controls (its status line shown) and message boxes stand in as plain values.
+// link on port 1 (made the given device), a real data file, and the plot and the
+// status line shown in one window where the program's window has them. The window's
+// other controls and its message boxes stand in as plain values.
 class BenchRecording {
 public:
     BenchRecording(const QString &devicePath, const QString &dataFilePath);
@@ -30,6 +32,7 @@ public:
     QStringList problems() const;
 
 private:
+    QWidget m_window;
     RecordingState m_state;
     InstrumentLink m_link;
     DataFile m_file;
