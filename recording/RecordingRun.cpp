@@ -16,6 +16,8 @@ constexpr int SegmentsPerBlock = int(std::tuple_size<SampleBlock>::value) - 1;
 constexpr float ValueOffset = 5.0f;
 // 100 samples a second fill the plot's 2000 units in the recording time.
 constexpr double PlotWidthPerSecond = 20.0;
+// Blocks arrive up to 11 times a second; the operator needs the count only a few times.
+constexpr qint64 BlockProgressIntervalMs = 500;
 
 } // namespace
 
@@ -69,7 +71,7 @@ void RecordingRun::tick()
         m_timer.setEnabled(false);
     --m_state.GatheringTime;
     if (m_acquiring)
-        m_controls.showProgress(progress(RunProgress::Stage::Recording));
+        showProgress();
 }
 
 bool RecordingRun::mayStart(qint32 *seconds)
@@ -143,7 +145,7 @@ RecordingRun::Ending RecordingRun::handshakeAndAcquire(quint8 channelCode, qint3
     m_state.GatheringTime = seconds;
     m_seconds = seconds;
     m_acquiring = true;
-    m_controls.showProgress(progress(RunProgress::Stage::Recording));
+    showProgress();
     return acquire(float(PlotWidthPerSecond / m_state.GatheringTime));
 }
 
@@ -176,8 +178,8 @@ RecordingRun::Ending RecordingRun::acquire(float xStep)
             drawBlock(m_blocksWritten, block, xStep);
             ++m_blocksWritten;
         }
-        if (m_blocksWritten != blocksBefore)
-            m_controls.showProgress(progress(RunProgress::Stage::Recording));
+        if (m_blocksWritten != blocksBefore && m_sinceProgressShown.hasExpired(BlockProgressIntervalMs))
+            showProgress();
         if (m_link.isLost())
             return linkLost();
         m_pump.waitAndPump(m_link.nextLookInMs());
@@ -260,6 +262,12 @@ RunProgress RecordingRun::progress(RunProgress::Stage stage) const
     progress.deviceName = m_link.deviceName();
     progress.dataFileName = m_state.FileNameNew;
     return progress;
+}
+
+void RecordingRun::showProgress()
+{
+    m_controls.showProgress(progress(RunProgress::Stage::Recording));
+    m_sinceProgressShown.start();
 }
 
 void RecordingRun::showError(const QString &text)

@@ -4,6 +4,7 @@
 #include "platform/EventPump.h"
 #include "recording/RunProgress.h"
 
+#include <QElapsedTimer>
 #include <QString>
 
 class DataFile;
@@ -55,6 +56,7 @@ private:
     void drawBlock(qint64 blockIndex, const SampleBlock &block, float xStep);
     void windUp(const Ending &ending);
     RunProgress progress(RunProgress::Stage stage) const;
+    void showProgress();
     void showError(const QString &text);
 
     RecordingState &m_state;
@@ -69,5 +71,6 @@ private:
     // From the channel code to the wind-up.
     bool m_acquiring = false;
     qint32 m_seconds = 0;
+    QElapsedTimer m_sinceProgressShown;
     qint64 m_blocksWritten = 0;
 };
