@@ -1,6 +1,7 @@
 #include "link/InstrumentLink.h"
 
 #include "link/DriverLineRate.h"
+#include "link/PortRefusal.h"
 #include "link/SerialAdapters.h"
 #include "link/SerialPortName.h"
 
@@ -11,24 +12,26 @@
 #include <cstring>
 #include <thread>
 
-#include <grp.h>
 #include <poll.h>
-#include <sys/stat.h>
-#include <termios.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
 
+// A device that stops taking data (a USB modem-class instrument whose firmware hangs)
+// would keep the closing command in the queue for ever; the window must not wait for it.
+constexpr std::chrono::milliseconds OutputDrainLimit{100};
+constexpr std::chrono::milliseconds OutputDrainLook{1};
 // A USB adapter still holds what the driver saw leave: this long at the line's rate empties it.
 constexpr std::chrono::milliseconds AdapterDrainTime{10};
 
-QString deviceGroup(const QString &device)
+// Waits until the driver has sent everything queued, up to the limit.
+void drainOutput(int handle)
 {
-    struct stat info {};
-    if (::stat(device.toLocal8Bit().constData(), &info) != 0)
-        return {};
-    const group *owner = ::getgrgid(info.st_gid);
-    return owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
+    const auto giveUp = std::chrono::steady_clock::now() + OutputDrainLimit;
+    int queued = 0;
+    while (::ioctl(handle, TIOCOUTQ, &queued) == 0 && queued > 0 && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(OutputDrainLook);
 }
 
 QString writeFailureReason(int errorNumber)
@@ -105,12 +108,8 @@ QString InstrumentLink::openFailureReason() const
     case QSerialPort::DeviceNotFoundError:
         return QStringLiteral("устройство не найдено. Проверьте, что прибор подключён. ")
             + SerialAdapters::choiceHint(SerialAdapters::present(), m_portNumber);
-    case QSerialPort::PermissionError: {
-        const QString group = deviceGroup(deviceName());
-        return QStringLiteral("доступ запрещён. Пользователь должен входить в группу «%1», "
-                              "которой принадлежит устройство (sudo usermod -aG %1 $USER, затем войти в систему заново).")
-            .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
-    }
+    case QSerialPort::PermissionError:
+        return PortRefusal::reason(deviceName());
     case QSerialPort::OpenError:
         return QStringLiteral("порт уже открыт другой программой.");
     // A /dev/ttyS* device with no UART behind it fails to open with EIO.
@@ -160,10 +159,16 @@ void InstrumentLink::close()
     // instrument would read garbage instead of the closing 0xFF and keep streaming.
     if (!m_lost) {
         m_port->flush();
-        ::tcdrain(int(m_port->handle()));
+        drainOutput(int(m_port->handle()));
         std::this_thread::sleep_for(AdapterDrainTime);
     }
-    m_port->close();
+    release();
+}
+
+void InstrumentLink::release()
+{
+    if (m_port->isOpen())
+        m_port->close();
     m_received.clear();
 }
 

@@ -30,9 +30,12 @@ public:
     // On failure the message names the device and the reason; the port stays closed.
     bool open(QString *errorMessage);
     bool isOpen() const;
-    // Lets the last command leave the line at the line's rate before the port gives
-    // the line back its old settings.
+    // Lets the last command leave the line at the line's rate (waiting a tenth of a
+    // second at most) before the port gives the line back its old settings.
     void close();
+    // Closes the port at once, for a program that is ending: whatever is still queued
+    // for the instrument may be lost. Other programs may open the port afterwards.
+    void release();
 
     // Throws away everything received so far, also what the system still holds.
     void emptyReceiveBuffer();

@@ -74,6 +74,12 @@ void RecordingRun::tick()
         showProgress();
 }
 
+void RecordingRun::abandon()
+{
+    m_dataFile.close();
+    m_link.release();
+}
+
 bool RecordingRun::mayStart(qint32 *seconds)
 {
     m_state.FileNameNew = m_controls.dialogFileName();

@@ -31,6 +31,9 @@ public:
     void startRequest();
     void stopRequest();
     void tick();
+    // The program is ending in the middle of whatever it does: the data file keeps the
+    // blocks written so far and the port is given back at once, with no wind-up.
+    void abandon();
 
     static QString messageTitle();
 

@@ -6,6 +6,7 @@
 #include "TestFiles.h"
 #include "WhenTrue.h"
 
+#include "link/PortLockFile.h"
 #include "output/GraphikBox.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSaveDialog.h"
@@ -552,6 +553,8 @@ void DataGatheringSystemTest::closingDuringARecordingEndsTheProgram()
     QCOMPARE(sim.commands().at(0).byte, quint8(0xFF));
     QCOMPARE(sim.commands().at(1).byte, quint8(0));
     QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("closed.bmp"))));
+    // The port is given back: no lock file keeps another user from it.
+    QVERIFY(!PortLockFile::of(sim.devicePath()));
 }
 
 // The program's own boxes and dialog, closed by the test as soon as they are up.

@@ -1,23 +1,24 @@
 #include "BarePty.h"
+#include "LineCallLog.h"
 
 #include "link/BlockQueue.h"
 #include "link/DriverLineRate.h"
 #include "link/InstrumentLink.h"
+#include "link/PortLockFile.h"
+#include "link/PortRefusal.h"
 #include "link/ReceivePace.h"
 #include "link/SerialAdapters.h"
 #include "link/SerialPortName.h"
 #include "sim/InstrumentSimulator.h"
-#include "sim/PtyLineSpeed.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <atomic>
-#include <thread>
+#include <algorithm>
 
-#include <poll.h>
 #include <unistd.h>
 
 class InstrumentLinkTest : public QObject
@@ -34,6 +35,7 @@ private slots:
     void opensTheLineAt56000Baud();
     void refusesARateTheDriverCouldNotMake_data();
     void refusesARateTheDriverCouldNotMake();
+    void theClosingByteLeavesAtTheLineRate_data();
     void theClosingByteLeavesAtTheLineRate();
     void reportsACommandThatCannotBeSent();
     void emptyingDropsEverythingReceivedSoFar();
@@ -41,6 +43,9 @@ private slots:
     void noticesADeviceThatVanishes();
     void namesTheDeviceThatCannotBeOpened_data();
     void namesTheDeviceThatCannotBeOpened();
+    void namesTheProgramThatHoldsThePort();
+    void advisesAGroupOnlyWhereTheGroupMayUseTheDevice_data();
+    void advisesAGroupOnlyWhereTheGroupMayUseTheDevice();
 
 private:
     // The link on a fresh simulator, opened.
@@ -215,25 +220,44 @@ void InstrumentLinkTest::refusesARateTheDriverCouldNotMake()
 
 // The line must still run at 56000 bit/s while the closing byte leaves a real UART or
 // adapter: read 1 ms after the byte reached the other end.
+void InstrumentLinkTest::theClosingByteLeavesAtTheLineRate_data()
+{
+    QTest::addColumn<int>("stuckBytes");
+
+    QTest::newRow("the driver sends it") << 0;
+    QTest::newRow("the device takes nothing more") << 1;
+}
+
+// Closing gives the line its old settings back. Before that the driver must have sent
+// the closing byte and an adapter had time to pass it on; a device that takes nothing
+// more holds the window up for a tenth of a second, not for ever.
 void InstrumentLinkTest::theClosingByteLeavesAtTheLineRate()
 {
+    QFETCH(int, stuckBytes);
+    constexpr qint64 Ms = 1000000;
     BarePty pty;
     InstrumentLink link;
     QVERIFY(openOnBarePty(pty, link));
     QString error;
-
-    std::atomic<quint32> speedAfterByte{0};
-    std::thread instrument([&] {
-        pollfd end{pty.master(), POLLIN, 0};
-        if (::poll(&end, 1, 5000) == 1) {
-            ::usleep(1000);
-            speedAfterByte = ptyLineSpeed(pty.master());
-        }
-    });
     QVERIFY(link.send(InstrumentLink::StopCode, &error));
-    link.close();
-    instrument.join();
-    QCOMPARE(speedAfterByte.load(), quint32(56000));
+    QList<LineCallLog::Call> calls;
+    {
+        LineCallLog log(pty.device(), stuckBytes);
+        link.close();
+        calls = log.calls();
+    }
+
+    const auto restored = std::find_if(calls.cbegin(), calls.cend(),
+                                       [](const LineCallLog::Call &c) { return c.kind == LineCallLog::Call::SettingsSet; });
+    QVERIFY(restored != calls.cend());
+    QVERIFY2(restored != calls.cbegin(), "the settings went back before anyone asked whether the byte had left");
+    const LineCallLog::Call &lastAsked = *(restored - 1);
+    QCOMPARE(lastAsked.queued, stuckBytes);
+    if (stuckBytes == 0)
+        QVERIFY(restored->nsecs - lastAsked.nsecs >= 10 * Ms);
+    else
+        QVERIFY(restored->nsecs - calls.first().nsecs >= 100 * Ms);
+    QVERIFY(!link.isOpen());
 }
 
 void InstrumentLinkTest::reportsACommandThatCannotBeSent()
@@ -324,6 +348,50 @@ void InstrumentLinkTest::namesTheDeviceThatCannotBeOpened()
     QVERIFY(!link.open(&error));
     QVERIFY(!link.isOpen());
     QVERIFY2(error.contains(device) && error.contains(reason), qPrintable(error));
+}
+
+// Qt refuses a port another program holds with the same error as a permission
+// problem; the operator must read who holds it, not advice to join a group.
+void InstrumentLinkTest::namesTheProgramThatHoldsThePort()
+{
+    BarePty pty;
+    QSerialPort holder(pty.device());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    InstrumentLink link;
+    qputenv("LARVENTA_PORT1", pty.device().toLocal8Bit());
+    link.configure(1);
+    QString error;
+    QVERIFY(!link.open(&error));
+    QVERIFY2(error.contains(QStringLiteral("занят")) && error.contains(QString::number(QCoreApplication::applicationPid()))
+                 && !error.contains(QStringLiteral("usermod")),
+             qPrintable(error));
+    holder.close();
+    QVERIFY(!PortLockFile::of(pty.device()));
+}
+
+void InstrumentLinkTest::advisesAGroupOnlyWhereTheGroupMayUseTheDevice_data()
+{
+    QTest::addColumn<uint>("mode");
+    QTest::addColumn<uint>("group");
+    QTest::addColumn<QString>("groupName");
+    QTest::addColumn<bool>("joinTheGroup");
+
+    QTest::newRow("dialout may read and write") << 020660u << 20u << "dialout" << true;
+    QTest::newRow("root:root 0600") << 020600u << 0u << "root" << false;
+    QTest::newRow("the group root may") << 020660u << 0u << "root" << false;
+    QTest::newRow("tty may only write") << 020620u << 5u << "tty" << false;
+}
+
+void InstrumentLinkTest::advisesAGroupOnlyWhereTheGroupMayUseTheDevice()
+{
+    QFETCH(uint, mode);
+    QFETCH(uint, group);
+    QFETCH(QString, groupName);
+    QFETCH(bool, joinTheGroup);
+
+    const QString advice = PortRefusal::accessAdvice(QStringLiteral("/dev/ttyS0"), mode, group, groupName);
+    QCOMPARE(advice.contains(QStringLiteral("usermod -aG %1 ").arg(groupName)), joinTheGroup);
+    QCOMPARE(advice.contains(QStringLiteral("администратор")), !joinTheGroup);
 }
 
 QTEST_GUILESS_MAIN(InstrumentLinkTest)

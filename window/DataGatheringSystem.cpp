@@ -214,10 +214,11 @@ void DataGatheringSystem::showProgress(const RunProgress &progress)
 }
 
 // Ends the program at once, also in the middle of a recording: the data file is
-// closed with every block written so far, and nothing of the wind-up is done.
+// closed with every block written so far, the port is released for other users, and
+// nothing of the wind-up is done.
 void DataGatheringSystem::closeEvent(QCloseEvent *event)
 {
-    m_dataFile.close();
+    m_run.abandon();
     event->accept();
     ProgramEnd::now();
 }

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include <sys/types.h>
+
+// Why the system would not give us a serial port that exists: another program has
+// it, a program that has ended left its lock behind, or the user may not use it.
+// Qt reports all three alike, as a permission error.
+class PortRefusal
+{
+public:
+    static QString reason(const QString &device);
+
+    // What the operator can do about a device they may not read and write: join its
+    // group where the group may, otherwise ask the administrator.
+    static QString accessAdvice(const QString &device, mode_t mode, gid_t group, const QString &groupName);
+};
