@@ -1,6 +1,7 @@
 #include "BarePty.h"
 #include "FileSizeLimit.h"
 #include "RunRig.h"
+#include "SimProcess.h"
 #include "TestFiles.h"
 #include "WhenTrue.h"
 
@@ -44,6 +45,7 @@ private slots:
     void recordsAStreamSlicedAsAPortDeliversIt_data();
     void recordsAStreamSlicedAsAPortDeliversIt();
     void takesABlockOnceItsLastByteArrives();
+    void sleepsWhileABlockFillsByteByByte();
     void refusesABadRecordingTimeBeforeAnythingChanges_data();
     void refusesABadRecordingTimeBeforeAnythingChanges();
     void aPortThatCannotBeOpenedChangesNothing();
@@ -433,6 +435,48 @@ void RecordingRunTest::takesABlockOnceItsLastByteArrives()
 
     QVERIFY2(rig.state.GatheringTime > 0, "the block was not taken before the time ran out");
     QCOMPARE(rig.dataFile(), RunRig::stream(1, 512));
+}
+
+namespace {
+
+qint64 voluntarySwitchesOfThisThread()
+{
+    QFile status(QStringLiteral("/proc/thread-self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("voluntary_ctxt_switches:"))
+            return line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+    }
+    return -1;
+}
+
+} // namespace
+
+// Nothing may watch the port between looks. A port that hands the stream over a byte
+// at a time would otherwise wake the window's thread 5600 times a second; a read
+// notifier of Qt's switched back on, under whatever name, does exactly that. The
+// instrument runs in a process of its own, so that only the recording's wakes count.
+void RecordingRunTest::sleepsWhileABlockFillsByteByByte()
+{
+    SimProcess instrument(5600, 1, -1);
+    QString error;
+    QVERIFY2(instrument.start(&error), qPrintable(error));
+    RunRig rig(100);
+    qputenv("LARVENTA_PORT1", instrument.devicePath().toLocal8Bit());
+    rig.link.configure(1);
+    rig.controls.timeText = QStringLiteral("15");
+
+    const qint64 switchesBefore = voluntarySwitchesOfThisThread();
+    rig.run.startRequest();
+    const qint64 wakes = voluntarySwitchesOfThisThread() - switchesBefore;
+
+    QCOMPARE(rig.messages.shown.size(), 0);
+    const QByteArray data = rig.dataFile();
+    QVERIFY2(data.size() >= 512 * 8, qPrintable(QString::number(data.size())));
+    QVERIFY(data == RunRig::stream(1, data.size()));
+    QVERIFY2(switchesBefore >= 0 && wakes < data.size() / 16,
+             qPrintable(QStringLiteral("%1 wakes for %2 bytes").arg(wakes).arg(data.size())));
 }
 
 void RecordingRunTest::refusesABadRecordingTimeBeforeAnythingChanges_data()
