@@ -1,6 +1,7 @@
 #include "recording/RecordingRun.h"
 
 #include "link/InstrumentLink.h"
+#include "link/SerialAdapters.h"
 #include "output/DataFile.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Timer.h"
@@ -12,7 +13,8 @@
 namespace {
 
 constexpr int ChannelCount = 8;
-constexpr int SegmentsPerBlock = int(std::tuple_size<SampleBlock>::value) - 1;
+constexpr qint64 BlockBytes = qint64(std::tuple_size<SampleBlock>::value);
+constexpr int SegmentsPerBlock = int(BlockBytes) - 1;
 constexpr float ValueOffset = 5.0f;
 // 100 samples a second fill the plot's 2000 units in the recording time.
 constexpr double PlotWidthPerSecond = 20.0;
@@ -48,6 +50,7 @@ void RecordingRun::startRequest()
         return;
     m_running = true;
     m_blocksWritten = 0;
+    m_blocksTakenNotWritten = 0;
 
     m_plot.PreparePlot();
     lockControls();
@@ -179,8 +182,10 @@ RecordingRun::Ending RecordingRun::acquire(float xStep)
         while (m_link.readBlock(block)) {
             QString problem;
             const QByteArrayView bytes(reinterpret_cast<const char *>(block.data()), qsizetype(block.size()));
-            if (!m_dataFile.writeBlock(m_blocksWritten, bytes, &problem))
+            if (!m_dataFile.writeBlock(m_blocksWritten, bytes, &problem)) {
+                m_blocksTakenNotWritten = 1;
                 return {RunProgress::Stage::WriteFailed, problem + QStringLiteral(" Запись остановлена.")};
+            }
             drawBlock(m_blocksWritten, block, xStep);
             ++m_blocksWritten;
         }
@@ -261,9 +266,13 @@ RunProgress RecordingRun::progress(RunProgress::Stage stage) const
         progress.secondsRecorded = m_seconds - qBound(0, m_state.GatheringTime, m_seconds);
     }
     progress.blocksWritten = m_blocksWritten;
-    progress.bytesInBlock = m_link.bytesWaiting();
+    const qint64 waiting = m_link.bytesWaiting();
+    progress.blocksNotWritten = m_blocksTakenNotWritten + waiting / BlockBytes;
+    progress.bytesInBlock = waiting % BlockBytes;
     progress.instrumentSilent = stage == RunProgress::Stage::Recording
         && progress.secondsRecorded >= RunProgress::SilenceSeconds && m_link.bytesReceived() == 0;
+    if (progress.instrumentSilent)
+        progress.adapters = SerialAdapters::present();
     progress.portNumber = m_link.portNumber();
     progress.deviceName = m_link.deviceName();
     progress.dataFileName = m_state.FileNameNew;

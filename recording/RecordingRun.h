@@ -76,4 +76,6 @@ private:
     qint32 m_seconds = 0;
     QElapsedTimer m_sinceProgressShown;
     qint64 m_blocksWritten = 0;
+    // Taken from the line but not written: the block whose write failed.
+    qint64 m_blocksTakenNotWritten = 0;
 };

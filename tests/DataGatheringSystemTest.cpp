@@ -79,7 +79,35 @@ struct WindowRig
     std::unique_ptr<DataGatheringSystem> window;
 };
 
+RunProgress ended(RunProgress::Stage stage, qint32 seconds, qint64 blocks, qint64 notWritten, qint64 partial,
+                  const QString &dataFile)
+{
+    RunProgress progress;
+    progress.stage = stage;
+    progress.secondsRecorded = seconds;
+    progress.blocksWritten = blocks;
+    progress.blocksNotWritten = notWritten;
+    progress.bytesInBlock = partial;
+    progress.deviceName = QStringLiteral("/dev/serial/by-id/usb-Prolific_Technology_Inc._USB-Serial_Controller_D-if00-port0");
+    progress.dataFileName = dataFile;
+    progress.pictureSaved = true;
+    return progress;
+}
+
+RunProgress silent(const QStringList &adapters)
+{
+    RunProgress progress;
+    progress.secondsLeft = 97;
+    progress.secondsRecorded = 3;
+    progress.instrumentSilent = true;
+    progress.deviceName = QStringLiteral("/dev/ttyS0");
+    progress.adapters = adapters;
+    return progress;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(RunProgress)
 
 class DataGatheringSystemTest : public QObject
 {
@@ -94,6 +122,8 @@ private slots:
     void choosingTheFile();
     void recordingFromTheStartButton();
     void theStatusLineFollowsTheRecording();
+    void theStatusLineShowsWhatMattersInItsWidth_data();
+    void theStatusLineShowsWhatMattersInItsWidth();
     void stopButtonEndsTheRecording();
     void guardsAskThroughMessageBoxes();
     void thePictureNeverReplacesTheData();
@@ -312,31 +342,90 @@ void DataGatheringSystemTest::theStatusLineFollowsTheRecording()
     time->selectAll();
     QTest::keyClicks(time, QStringLiteral("7"));
     auto *status = rig.control<QLabel>("StatusLabel");
-    const auto says = [status](const QString &words) { return status->toolTip().contains(words); };
+    const auto says = [status](const QString &words) { return status->text().contains(words); };
     QString silent, bytesInProgress, afterABlock;
-    WhenTrue::then(this, [&] { return says(QStringLiteral("прибор молчит")); }, [&] {
-        silent = status->toolTip();
+    WhenTrue::then(this, [&] { return says(QStringLiteral("Прибор молчит")); }, [&] {
+        silent = status->text();
         rig.sim.inject(QByteArray(200, 'a'));
         WhenTrue::then(this, [&] { return says(QStringLiteral("текущий блок: 200 из 512 байт")); }, [&] {
-            bytesInProgress = status->toolTip();
+            bytesInProgress = status->text();
             rig.sim.inject(QByteArray(512, 'b'));
-            WhenTrue::then(this, [&] { return says(QStringLiteral("записано 1 блок (512 байт)")); },
-                           [&] { afterABlock = status->toolTip(); });
+            WhenTrue::then(this, [&] { return says(QStringLiteral("записан 1 блок (512 байт)")); },
+                           [&] { afterABlock = status->text(); });
         });
     });
 
     rig.click("StartButton");
 
-    QVERIFY2(silent.contains(rig.sim.devicePath()) && silent.contains(QStringLiteral("LARVENTA_PORT1")),
+    QVERIFY2(silent.contains(QStringLiteral("молчит 3 с на ") + rig.sim.devicePath())
+                 && silent.contains(QStringLiteral("LARVENTA_PORT1")),
              qPrintable(silent));
     QVERIFY2(bytesInProgress.contains(QStringLiteral("записано 0 блоков (0 байт)")), qPrintable(bytesInProgress));
     QVERIFY2(!bytesInProgress.contains(QStringLiteral("молчит")), qPrintable(bytesInProgress));
     QVERIFY2(afterABlock.contains(QStringLiteral("текущий блок: 200 из 512 байт")), qPrintable(afterABlock));
-    QCOMPARE(status->toolTip(),
-             QStringLiteral("Запись окончена за 7 с: записано 1 блок (512 байт), неполный блок (200 байт) не записан. "
-                            "Рисунок: %1")
-                 .arg(rig.folder.filePath(QStringLiteral("run.bmp"))));
+    const QString summary = status->text();
+    QVERIFY2(summary == QStringLiteral("Запись окончена за 7 с: записан 1 блок (512 байт), неполный блок "
+                                               "(200 байт) не записан. Рисунок: run.bmp"),
+             qPrintable(summary));
     QCOMPARE(TestFiles::read(path), QByteArray(200, 'a') + QByteArray(312, 'b'));
+}
+
+void DataGatheringSystemTest::theStatusLineShowsWhatMattersInItsWidth_data()
+{
+    QTest::addColumn<RunProgress>("progress");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QString>("end");
+
+    const QString ftdi = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10KZ3Q7-if00-port0");
+    QTest::newRow("silent, one adapter")
+        << silent({ftdi})
+        << QStringList{"Прибор молчит 3 с на /dev/ttyS0 · адаптер: LARVENTA_PORT1=/dev/serial/by-id/usb-FTDI"}
+        << "-if00-port0";
+    QTest::newRow("silent, three adapters")
+        << silent({ftdi, QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyUSB1")})
+        << QStringList{"Прибор молчит 3 с на /dev/ttyS0 · подключены 3 адаптера", "LARVENTA_PORT1="} << "";
+    const QString deepFile = QStringLiteral("/home/laborant/Эксперименты/2026-12-08 серия 14 (повтор)/канал 3/"
+                                            "запись-долгая-очень.bin");
+    QTest::newRow("completed, a long path")
+        << ended(RunProgress::Stage::Completed, 100, 21, 0, 300, deepFile)
+        << QStringList{"Запись окончена за 100 с: записан 21 блок (10752 байта), неполный блок (300 байт) не записан. "
+                       "Рисунок: запис"}
+        << "ь.bmp";
+    QTest::newRow("write failed, blocks left over")
+        << ended(RunProgress::Stage::WriteFailed, 12, 4, 3, 511, deepFile)
+        << QStringList{"Файл данных не дописан, запись прервана через 12 с: записаны 4 блока (2048 байт)",
+                       ". Рисунок: запис"}
+        << "ь.bmp";
+    QTest::newRow("link lost on a long device name")
+        << ended(RunProgress::Stage::LinkLost, 5, 5, 1, 0, deepFile)
+        << QStringList{"Связь с прибором (/dev/serial",
+                       ") потеряна через 5 с: записано 5 блоков (2560 байт)"}
+        << ".bmp";
+    RunProgress pastAnHour;
+    pastAnHour.secondsLeft = 7322;
+    pastAnHour.blocksWritten = 2;
+    QTest::newRow("past an hour") << pastAnHour
+                                  << QStringList{"Осталось 2 ч 02 мин · записаны 2 блока (1024 байта) · текущий блок"}
+                                  << "";
+}
+
+// What the line shows in its own width and font, not what only the tool tip holds.
+void DataGatheringSystemTest::theStatusLineShowsWhatMattersInItsWidth()
+{
+    QFETCH(RunProgress, progress);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, end);
+
+    WindowRig rig;
+    rig.window->showProgress(progress);
+    const auto *status = rig.control<QLabel>("StatusLabel");
+    const QString text = status->text();
+    for (const QString &words : shown)
+        QVERIFY2(text.contains(words), qPrintable(text));
+    QVERIFY2(text.endsWith(end), qPrintable(text));
+    QVERIFY2(QFontMetrics(status->font()).horizontalAdvance(text) <= status->width(), qPrintable(text));
+    for (const QString &adapter : progress.adapters)
+        QVERIFY2(status->toolTip().contains(adapter), qPrintable(status->toolTip()));
 }
 
 void DataGatheringSystemTest::stopButtonEndsTheRecording()

@@ -577,6 +577,11 @@ void RecordingRunTest::aFullDiskEndsTheRunLikeStop()
     QVERIFY2(text.contains(rig.controls.fileName) && text.contains(QStringLiteral("допустимый размер")), qPrintable(text));
     QVERIFY(woundUpBeforeTheMessage);
     QCOMPARE(rig.dataFile(), RunRig::stream(8, 512 * 4));
+    // Every byte received is told as written, a whole block left out or the partial block.
+    const RunProgress &summary = rig.controls.lastProgress;
+    QCOMPARE(summary.blocksWritten, 4);
+    QVERIFY(summary.blocksNotWritten >= 1 && summary.bytesInBlock < 512);
+    QCOMPARE((summary.blocksWritten + summary.blocksNotWritten) * 512 + summary.bytesInBlock, rig.link.bytesReceived());
     QCOMPARE(rig.state.FileNameOld, rig.controls.fileName);
     QTRY_COMPARE(rig.commandBytes(), handshake(8));
 }
