@@ -11,6 +11,8 @@ MessageBoxes::Answer QtMessageBoxes::show(const Message &message)
 {
     QMessageBox box(message.icon == Icon::Error ? QMessageBox::Critical : QMessageBox::Warning,
                     message.title, message.text, QMessageBox::NoButton, m_parent);
+    // Texts name files and devices, which may hold anything, "<b>" included.
+    box.setTextFormat(Qt::PlainText);
     if (message.buttons == Buttons::Ok) {
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);

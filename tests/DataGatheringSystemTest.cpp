@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QFile>
 #include <QGroupBox>
 #include <QImage>
@@ -649,6 +650,7 @@ void DataGatheringSystemTest::closingDuringARecordingEndsTheProgram()
 // The program's own boxes and dialog, closed by the test as soon as they are up.
 void DataGatheringSystemTest::theBoxesAndTheSaveDialogBelongToTheWindow()
 {
+    qputenv("LARVENTA_PORT1", "/dev/<i>no-port");
     QtMessageBoxes messages;
     QtSaveDialog dialog;
     DataGatheringSystem window(messages, dialog);
@@ -673,6 +675,33 @@ void DataGatheringSystemTest::theBoxesAndTheSaveDialogBelongToTheWindow()
     QTest::mouseClick(window.findChild<QAbstractButton *>(QStringLiteral("SelectFileToWriteButton")), Qt::LeftButton);
     QCOMPARE(dialogParent, &window);
     QVERIFY(dialog.fileName().isEmpty());
+
+    // Names that look like HTML show as they are written.
+    const auto showsAsWritten = [](const QLabel *label) {
+        return label && label->text().contains(QLatin1Char('<'))
+            && (label->textFormat() == Qt::PlainText
+                || (label->textFormat() == Qt::AutoText && !Qt::mightBeRichText(label->text())));
+    };
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("<b>x.bin"));
+    WhenTrue::then(this, [] { return qobject_cast<QFileDialog *>(QApplication::activeModalWidget()) != nullptr; },
+                   [&path] {
+                       auto *fileDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                       fileDialog->selectFile(path);
+                       static_cast<QDialog *>(fileDialog)->accept();
+                   });
+    QTest::mouseClick(window.findChild<QAbstractButton *>(QStringLiteral("SelectFileToWriteButton")), Qt::LeftButton);
+    QCOMPARE(dialog.fileName(), path);
+    QVERIFY(showsAsWritten(window.findChild<QLabel *>(QStringLiteral("FileToWriteLabel"))));
+
+    bool boxShowsAsWritten = false;
+    WhenTrue::then(this, [] { return QApplication::activeModalWidget() != nullptr; }, [&] {
+        QWidget *box = QApplication::activeModalWidget();
+        boxShowsAsWritten = showsAsWritten(box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label")));
+        qobject_cast<QDialog *>(box)->reject();
+    });
+    QTest::mouseClick(window.findChild<QAbstractButton *>(QStringLiteral("StartButton")), Qt::LeftButton);
+    QVERIFY(boxShowsAsWritten);
 }
 
 QTEST_MAIN(DataGatheringSystemTest)

@@ -6,6 +6,7 @@
 #include "platform/ProgramEnd.h"
 #include "platform/SaveDialog.h"
 #include "platform/Timer.h"
+#include "window/PlainToolTip.h"
 #include "window/StatusLine.h"
 #include "window/Twips.h"
 
@@ -108,6 +109,7 @@ void DataGatheringSystem::createControls()
     m_selectFileToWriteLabel->setText(QStringLiteral("Файл записи"));
     m_fileToWriteLabel = place<QLabel>(m_fileToWriteFrame, "FileToWriteLabel", {1590, 600, 105, 255}, 8.25, false);
     m_fileToWriteLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_fileToWriteLabel->setTextFormat(Qt::PlainText);
     m_selectFileToWriteButton =
         place<QPushButton>(m_fileToWriteFrame, "SelectFileToWriteButton", {1920, 420, 495, 435}, 18, true);
     m_selectFileToWriteButton->setText(QStringLiteral("..."));
@@ -173,7 +175,7 @@ void DataGatheringSystem::showFileToWrite(const QString &fileName)
     geometry.setLeft(right - width);
     m_fileToWriteLabel->setGeometry(geometry);
     m_fileToWriteLabel->setText(shown);
-    m_fileToWriteLabel->setToolTip(fileName);
+    m_fileToWriteLabel->setToolTip(PlainToolTip::of(fileName));
 }
 
 QString DataGatheringSystem::dialogFileName() const

@@ -1,5 +1,7 @@
 #include "window/StatusLine.h"
 
+#include "window/PlainToolTip.h"
+
 #include <QFontMetrics>
 
 #include <algorithm>
@@ -23,7 +25,7 @@ void StatusLine::showProgress(const RunProgress &progress)
 {
     const StatusText::Line line = StatusText::describe(progress);
     setText(fitted(line.parts));
-    setToolTip(line.toolTip);
+    setToolTip(PlainToolTip::of(line.toolTip));
 }
 
 QString StatusLine::fitted(QList<Part> parts) const
