@@ -9,6 +9,7 @@ int main(int argc, char *argv[])
 {
     ProgramStart::prepare();
     QApplication application(argc, argv);
+    ProgramStart::settle(application);
     QtMessageBoxes messages;
     QtSaveDialog saveDialog;
     DataGatheringSystem window(messages, saveDialog);

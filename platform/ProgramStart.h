@@ -1,10 +1,18 @@
 #pragma once
 
-// What the program sets up for itself before anything else runs.
+class QApplication;
+
+// What the program sets up for itself when it starts.
 class ProgramStart
 {
 public:
-    // A write beyond the file-size limit (ulimit -f) then fails with EFBIG and is
-    // reported like a full disk, instead of the signal SIGXFSZ ending the program.
+    // Before anything else runs. A write beyond the file-size limit (ulimit -f) then
+    // fails with EFBIG and is reported like a full disk, instead of the signal
+    // SIGXFSZ ending the program.
     static void prepare();
+    // Once the application exists: the desktop matches the window to the program's
+    // menu entry and icon, and Qt's own texts (the save dialog, the buttons of the
+    // message boxes) are Russian like the rest of the window, whatever the locale.
+    // Without Qt's translations they stay English.
+    static void settle(QApplication &application);
 };

@@ -1,5 +1,6 @@
 #include "platform/ProgramStart.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -38,6 +39,7 @@ class ProgramStartTest : public QObject
 private slots:
     void aWriteBeyondTheFileSizeLimitFails();
     void theProgramPreparesBeforeItRuns();
+    void theDesktopKnowsTheProgramAndQtSpeaksRussian();
 };
 
 // Without the preparation the signal ends this test here.
@@ -86,5 +88,14 @@ void ProgramStartTest::theProgramPreparesBeforeItRuns()
     QVERIFY(ignored);
 }
 
-QTEST_GUILESS_MAIN(ProgramStartTest)
+void ProgramStartTest::theDesktopKnowsTheProgramAndQtSpeaksRussian()
+{
+    ProgramStart::settle(*qApp);
+    const QString menuEntry = QStringLiteral(LARVENTA_PACKAGING "/%1.desktop").arg(QGuiApplication::desktopFileName());
+    QVERIFY2(QFile::exists(menuEntry), qPrintable(menuEntry));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Да"));
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "File &name:"), QStringLiteral("&Имя файла:"));
+}
+
+QTEST_MAIN(ProgramStartTest)
 #include "ProgramStartTest.moc"
