@@ -30,7 +30,7 @@ QString SerialAdapters::choiceHint(const QStringList &adapters, int portNumber)
                               "задаётся переменной окружения LARVENTA_PORT%1.")
             .arg(portNumber);
     }
-    return QStringLiteral("Подключены адаптеры: %1. Чтобы записывать с адаптера, запустите программу так: "
-                          "LARVENTA_PORT%2=%3 larventa")
-        .arg(adapters.join(QStringLiteral(", ")), QString::number(portNumber), adapters.first());
+    const QString plugged = adapters.size() == 1 ? QStringLiteral("Подключён адаптер") : QStringLiteral("Подключены адаптеры");
+    return QStringLiteral("%1: %2. Чтобы записывать с адаптера, запустите программу так: LARVENTA_PORT%3=%4 larventa")
+        .arg(plugged, adapters.join(QStringLiteral(", ")), QString::number(portNumber), adapters.first());
 }

@@ -183,6 +183,7 @@ void InstrumentLinkTest::namesTheAdaptersPluggedIn()
                                     lasting}));
     QVERIFY(SerialAdapters::choiceHint(adapters, 1).endsWith(QStringLiteral("LARVENTA_PORT1=%1 larventa").arg(adapters.first())));
     QVERIFY(SerialAdapters::choiceHint({}, 1).contains(QStringLiteral("не найдено")));
+    QVERIFY(SerialAdapters::choiceHint({adapters.first()}, 1).startsWith(QStringLiteral("Подключён адаптер: ")));
 }
 
 void InstrumentLinkTest::opensTheLineAt56000Baud()
