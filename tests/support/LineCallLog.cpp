@@ -1,45 +1,31 @@
 #include "LineCallLog.h"
 
+#include <QElapsedTimer>
 #include <QFile>
-#include <QMutex>
 
-#include <atomic>
 #include <cstdarg>
-#include <ctime>
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 // <sys/ioctl.h> and <termios.h> are left out: their declarations of ioctl() and
 // tcsetattr() would clash with the replacements below.
 #include <asm/ioctls.h>
-#include <sys/stat.h>
 
 struct termios;
 
 namespace {
 
-std::atomic<bool> armed{false};
+// Calls come from the test's own thread only, by way of the link or Qt's serial port.
+bool armed = false;
 dev_t watchedDevice = 0;
 int stuck = 0;
-QMutex logged;
 QList<LineCallLog::Call> callLog;
-
-qint64 now()
-{
-    timespec t;
-    ::clock_gettime(CLOCK_MONOTONIC, &t);
-    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
-
-void record(LineCallLog::Call::Kind kind, int queued)
-{
-    QMutexLocker lock(&logged);
-    callLog.append({kind, now(), queued});
-}
+QElapsedTimer sinceArmed;
 
 bool watches(int fd)
 {
     struct stat info;
-    return armed.load() && ::fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && info.st_rdev == watchedDevice;
+    return armed && ::fstat(fd, &info) == 0 && S_ISCHR(info.st_mode) && info.st_rdev == watchedDevice;
 }
 
 template <typename Function>
@@ -55,16 +41,12 @@ extern "C" int ioctl(int fd, unsigned long request, ...)
     static const auto systemIoctl = systemCall<int(int, unsigned long, void *)>("ioctl");
     va_list arguments;
     va_start(arguments, request);
-    void *argument = va_arg(arguments, void *);
+    auto *argument = va_arg(arguments, int *);
     va_end(arguments);
     if (request != TIOCOUTQ || !watches(fd))
         return systemIoctl(fd, request, argument);
-    int result = 0;
-    if (stuck > 0)
-        *static_cast<int *>(argument) = stuck;
-    else
-        result = systemIoctl(fd, request, argument);
-    record(LineCallLog::Call::OutputQueued, *static_cast<int *>(argument));
+    const int result = stuck > 0 ? (*argument = stuck, 0) : systemIoctl(fd, request, argument);
+    callLog.append({LineCallLog::Call::OutputQueued, sinceArmed.nsecsElapsed(), *argument});
     return result;
 }
 
@@ -72,7 +54,7 @@ extern "C" int tcsetattr(int fd, int action, const struct termios *settings)
 {
     static const auto systemTcsetattr = systemCall<int(int, int, const struct termios *)>("tcsetattr");
     if (watches(fd))
-        record(LineCallLog::Call::SettingsSet, 0);
+        callLog.append({LineCallLog::Call::SettingsSet, sinceArmed.nsecsElapsed(), 0});
     return systemTcsetattr(fd, action, settings);
 }
 
@@ -81,8 +63,8 @@ LineCallLog::LineCallLog(const QString &device, int stuckBytes)
     struct stat info;
     if (::stat(QFile::encodeName(device).constData(), &info) != 0)
         qFatal("LineCallLog: no device %s", qPrintable(device));
-    QMutexLocker lock(&logged);
     callLog.clear();
+    sinceArmed.start();
     stuck = stuckBytes;
     watchedDevice = info.st_rdev;
     armed = true;
@@ -95,6 +77,5 @@ LineCallLog::~LineCallLog()
 
 QList<LineCallLog::Call> LineCallLog::calls() const
 {
-    QMutexLocker lock(&logged);
     return callLog;
 }

@@ -14,7 +14,7 @@ public:
     struct Call
     {
         enum Kind { OutputQueued, SettingsSet } kind;
-        qint64 nsecs; // monotonic
+        qint64 nsecs; // since the log began
         int queued; // what TIOCOUTQ answered
     };
 
