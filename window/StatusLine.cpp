@@ -32,19 +32,18 @@ QString StatusLine::fitted(QList<Part> parts) const
 {
     const QFontMetrics metrics(font());
     const int shortestPath = metrics.averageCharWidth() * ShortestPathCharacters;
-    const auto widthOf = [&](const Part &part, bool shortest) {
-        const int natural = metrics.horizontalAdvance(part.text);
-        return part.kind == Part::Path && shortest ? std::min(natural, shortestPath) : natural;
-    };
-    const auto needed = [&](bool shortestPaths) {
+    // The width of the line with every path cut as short as it may be.
+    const auto narrowest = [&] {
         int total = 0;
-        for (const Part &part : parts)
-            total += widthOf(part, shortestPaths);
+        for (const Part &part : parts) {
+            const int natural = metrics.horizontalAdvance(part.text);
+            total += part.kind == Part::Path ? std::min(natural, shortestPath) : natural;
+        }
         return total;
     };
 
     // Details go first, the last one first.
-    for (qsizetype i = parts.size() - 1; i >= 0 && needed(true) > width(); --i) {
+    for (qsizetype i = parts.size() - 1; i >= 0 && narrowest() > width(); --i) {
         if (parts[i].kind == Part::Detail)
             parts.removeAt(i);
     }
