@@ -2,7 +2,9 @@
 
 #include "sim/InstrumentSignal.h"
 #include "sim/PtyLineSpeed.h"
+#include "sim/SerialDeviceLine.h"
 
+#include <QFile>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -86,6 +88,46 @@ bool InstrumentSimulator::open(QString *error)
     ::cfmakeraw(&settings);
     if (::tcsetattr(m_slave, TCSANOW, &settings) != 0)
         return fail("tcsetattr");
+    return serve(QString::fromLocal8Bit(name), error);
+}
+
+bool InstrumentSimulator::openDevice(const QString &path, QString *error)
+{
+    auto fail = [&](const QString &problem) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(path, problem);
+        closePty();
+        return false;
+    };
+    if (m_master >= 0) {
+        if (error)
+            *error = QStringLiteral("already open");
+        return false;
+    }
+    m_master = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_master < 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    const quint32 made = SerialDeviceLine::setUp(m_master);
+    if (made == 0) {
+        return fail(QStringLiteral("cannot set %1 bit/s 8N1 raw: %2")
+                        .arg(QString::number(SerialDeviceLine::Rate), QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    if (!SerialDeviceLine::carriesTheLine(made)) {
+        return fail(QStringLiteral("the driver runs the line at %1 bit/s instead of %2")
+                        .arg(QString::number(made), QString::number(SerialDeviceLine::Rate)));
+    }
+    return serve(path, error);
+}
+
+// What a pty and a device share once m_master is open.
+bool InstrumentSimulator::serve(const QString &path, QString *error)
+{
+    auto fail = [&](const char *what) {
+        if (error)
+            *error = systemError(what);
+        closePty();
+        return false;
+    };
     const int flags = ::fcntl(m_master, F_GETFL);
     if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0)
         return fail("fcntl");
@@ -93,7 +135,7 @@ bool InstrumentSimulator::open(QString *error)
     if (m_chunkTimer < 0)
         return fail("timerfd_create");
 
-    m_devicePath = QString::fromLocal8Bit(name);
+    m_devicePath = path;
     m_commands.clear();
     m_channel = -1;
     m_samplesSent = m_samplesQueued = m_bytesWritten = 0;
@@ -208,7 +250,8 @@ void InstrumentSimulator::readCommands()
         } else if (n < 0 && errno == EAGAIN) {
             return;
         } else {
-            // Only when no slave fd is left, which our own open slave prevents.
+            // On a pty only when no slave fd is left, which our own open slave prevents; a device
+            // has gone.
             qWarning("InstrumentSimulator: %s", qPrintable(systemError("read")));
             m_readNotifier->setEnabled(false);
             return;

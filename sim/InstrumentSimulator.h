@@ -11,8 +11,8 @@
 class QSocketNotifier;
 class QTimer;
 
-// The data-acquisition instrument on a pseudo-terminal. The host opens devicePath() like a serial
-// port. A channel code (0…7) starts a stream of InstrumentSignal samples of that channel, from
+// The data-acquisition instrument on a pseudo-terminal, or on a serial device wired to the host's
+// port. The host opens devicePath() like a serial port. A channel code (0…7) starts a stream of InstrumentSignal samples of that channel, from
 // sample 0; 0xFF stops it. Any other byte is ignored, as is every byte but 0xFF while streaming.
 class InstrumentSimulator : public QObject
 {
@@ -31,7 +31,10 @@ public:
     explicit InstrumentSimulator(QObject *parent = nullptr);
     ~InstrumentSimulator() override;
 
+    // A new pseudo-terminal.
     bool open(QString *error);
+    // An existing serial device, set to the instrument's line (56000 bit/s, 8N1, raw).
+    bool openDevice(const QString &path, QString *error);
     QString devicePath() const;
     // Closes the pseudo-terminal: the host's tty is hung up as if the adapter had been pulled.
     void hangUp();
@@ -53,7 +56,7 @@ public:
     int streamingChannel() const; // -1 when idle
     qint64 samplesSent() const;   // of the current or last stream, as written to the pty
     qint64 bytesWritten() const;  // everything written to the pty, injected bytes included
-    quint32 lineSpeed() const;    // as set by the host; 0 if unknown
+    quint32 lineSpeed() const;    // as set by the host (on a device, as its driver reads it back); 0 if unknown
 
 signals:
     void commandReceived(quint8 byte);
@@ -69,6 +72,7 @@ private:
         bool isSignal;
     };
 
+    bool serve(const QString &path, QString *error);
     void readCommands();
     void handleCommand(quint8 byte);
     void startStream(int channel);
@@ -86,7 +90,7 @@ private:
     bool floodWanted() const;
     void closePty();
 
-    int m_master = -1;
+    int m_master = -1; // the pty's master, or the serial device
     int m_slave = -1;
     QString m_devicePath;
     QSocketNotifier *m_readNotifier;

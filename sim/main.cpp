@@ -35,7 +35,7 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Simulates the data-acquisition instrument on a pseudo-terminal.\n"
+        "Simulates the data-acquisition instrument on a pseudo-terminal, or with --device on a serial port.\n"
         "Prints the device path alone on the first line, then serves the host until SIGINT or SIGTERM.\n"
         "The host sends a channel code 0..7 to start a stream of that channel and 0xFF to stop it."));
     parser.addHelpOption();
@@ -53,7 +53,12 @@ int main(int argc, char *argv[])
                        "1 is a UART without FIFO, a few a 16550, more a USB adapter "
                        "(default: whatever is due every 10 ms; no effect with --rate unlimited)."),
         QStringLiteral("N"));
-    parser.addOptions({ rateOption, chunkOption, logOption, limitOption });
+    const QCommandLineOption deviceOption(
+        QStringLiteral("device"),
+        QStringLiteral("Serve the host on this serial device, wired to the host's port, instead of a new "
+                       "pseudo-terminal; it is set to 56000 bit/s, 8N1, raw."),
+        QStringLiteral("PATH"));
+    parser.addOptions({ rateOption, chunkOption, logOption, limitOption, deviceOption });
     parser.process(app);
 
     int rate = 0;
@@ -102,9 +107,14 @@ int main(int argc, char *argv[])
     });
 
     QString error;
-    if (!simulator.open(&error)) {
+    const bool onDevice = parser.isSet(deviceOption);
+    if (!(onDevice ? simulator.openDevice(parser.value(deviceOption), &error) : simulator.open(&error))) {
         std::fprintf(stderr, "larventa-sim: %s\n", qPrintable(error));
         return 1;
+    }
+    if (onDevice) {
+        std::fprintf(stderr, "larventa-sim: %s: the driver reads back %u bit/s\n", qPrintable(simulator.devicePath()),
+                     unsigned(simulator.lineSpeed()));
     }
 
     const int signalFd = ::signalfd(-1, &stopSignals, SFD_NONBLOCK | SFD_CLOEXEC);

@@ -1,5 +1,6 @@
 #include "sim/InstrumentSignal.h"
 #include "sim/InstrumentSimulator.h"
+#include "sim/PtyLineSpeed.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,6 +19,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -35,6 +37,12 @@ public:
             ::cfmakeraw(&settings);
             ::tcsetattr(m_fd, TCSANOW, &settings);
         }
+    }
+    // An end the test opened itself, such as a pty's master.
+    explicit Host(int fd)
+        : m_fd(fd)
+    {
+        ::fcntl(m_fd, F_SETFL, O_NONBLOCK);
     }
     ~Host()
     {
@@ -116,7 +124,10 @@ private slots:
     void serialPortHost();
     void survivesHostReopening();
     void hangUpLooksLikeUnplug();
+    void programServesHostAndLogsCommands_data();
     void programServesHostAndLogsCommands();
+    void programRefusesADeviceItCannotServe_data();
+    void programRefusesADeviceItCannotServe();
 };
 
 #define OPEN(simulator)                                                                                                \
@@ -424,18 +435,41 @@ void SimulatorTest::hangUpLooksLikeUnplug()
     QVERIFY(!QFile::exists(path));
 }
 
+void SimulatorTest::programServesHostAndLogsCommands_data()
+{
+    QTest::addColumn<bool>("onDevice");
+    QTest::newRow("new pseudo-terminal") << false;
+    // A pty's far end stands for a serial port: left in its default mode it would echo the
+    // commands back and turn 0x0A samples into 0x0D 0x0A.
+    QTest::newRow("--device") << true;
+}
+
 void SimulatorTest::programServesHostAndLogsCommands()
 {
+    QFETCH(bool, onDevice);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString logPath = dir.filePath(QStringLiteral("commands.log"));
+    QStringList arguments{ "--rate", "unlimited", "--limit", "3000", "--log", logPath };
+    int master = -1;
+    char device[128] = {};
+    if (onDevice) {
+        int slave = -1;
+        QCOMPARE(::openpty(&master, &slave, device, nullptr, nullptr), 0);
+        ::close(slave);
+        arguments << "--device" << QString::fromLocal8Bit(device);
+    }
     QProcess program;
-    program.start(QStringLiteral(LARVENTA_SIM_PROGRAM),
-                  { "--rate", "unlimited", "--limit", "3000", "--log", logPath });
+    program.start(QStringLiteral(LARVENTA_SIM_PROGRAM), arguments);
     while (!program.canReadLine())
-        QVERIFY(program.waitForReadyRead(5000));
-    Host host(QString::fromLocal8Bit(program.readLine()).trimmed());
+        QVERIFY2(program.waitForReadyRead(5000), program.readAllStandardError().constData());
+    const QString path = QString::fromLocal8Bit(program.readLine()).trimmed();
+    Host host = onDevice ? Host(master) : Host(path);
     QVERIFY(host.fd() >= 0);
+    if (onDevice) {
+        QCOMPARE(path, QString::fromLocal8Bit(device));
+        QCOMPARE(ptyLineSpeed(master), quint32(56000));
+    }
 
     QVERIFY(host.send(QByteArray("\x02\x41", 2)));
     QCOMPARE(firstDifference(host.receive(3000), InstrumentSignal::samples(2, 0, 3000)), -1);
@@ -463,6 +497,25 @@ void SimulatorTest::programServesHostAndLogsCommands()
     QVERIFY(program.waitForFinished(5000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
+}
+
+void SimulatorTest::programRefusesADeviceItCannotServe_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::newRow("missing") << QStringLiteral("/dev/no-such-port");
+    QTest::newRow("not a serial device") << QStringLiteral("/dev/null");
+}
+
+void SimulatorTest::programRefusesADeviceItCannotServe()
+{
+    QFETCH(QString, device);
+    QProcess program;
+    program.start(QStringLiteral(LARVENTA_SIM_PROGRAM), { "--device", device });
+    QVERIFY(program.waitForFinished(5000));
+    QCOMPARE(program.exitCode(), 1);
+    QCOMPARE(program.readAllStandardOutput(), QByteArray());
+    const QString error = QString::fromLocal8Bit(program.readAllStandardError());
+    QVERIFY2(error.startsWith(QStringLiteral("larventa-sim: %1: ").arg(device)), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(SimulatorTest)
