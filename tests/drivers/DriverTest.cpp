@@ -1,0 +1,177 @@
+#include "RunRig.h"
+#include "WhenTrue.h"
+
+#include "link/DriverLineRate.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <ctime>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+// The recording run with the real link on the kernel's own serial drivers, inside the emulated PC
+// that tests/drivers/emulated-pc boots, with larventa-sim --device as a separate process on the far
+// end of the line. There QEMU wires ttyS1 to ttyS2 (two 16550A UARTs), and its FTDI USB adapter,
+// ttyUSB0, to ttyS3.
+
+namespace {
+
+// A recording "second": the runs stay short, emulated time is dear.
+constexpr int Tick = 250;
+const QString Adapter = QStringLiteral("/dev/ttyUSB0");
+
+// The instrument: larventa-sim at the line's rate, one byte per write, as a UART without FIFO.
+class FarEnd
+{
+public:
+    FarEnd(const QString &device, const QString &log)
+        : m_log(log)
+    {
+        m_sim.start(QStringLiteral(LARVENTA_SIM_PROGRAM),
+                    { "--device", device, "--rate", "5600", "--chunk", "1", "--log", log });
+        while (m_sim.waitForReadyRead(30000) && !m_sim.canReadLine()) { }
+    }
+    // Killed: once the adapter is pulled, QEMU takes no more bytes from the far end's UART, and
+    // the tty's close would wait 30 s for them to leave.
+    ~FarEnd()
+    {
+        m_sim.kill();
+        m_sim.waitForFinished();
+    }
+
+    bool serving() { return m_sim.canReadLine(); }
+    QByteArray commandsReceived() const
+    {
+        QFile log(m_log);
+        QByteArray bytes;
+        if (log.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : log.readAll().split('\n'))
+                if (!line.isEmpty())
+                    bytes.append(char(line.split(' ').value(1).toInt(nullptr, 16)));
+        }
+        return bytes;
+    }
+    QByteArray messages()
+    {
+        m_messages += m_sim.readAllStandardError();
+        return m_messages;
+    }
+
+private:
+    QString m_log;
+    QProcess m_sim;
+    QByteArray m_messages;
+};
+
+void recordFrom(RunRig &rig, const QString &device)
+{
+    qputenv("LARVENTA_PORT1", device.toLocal8Bit());
+    rig.link.configure(1);
+}
+
+// termios2's rate on a second handle: the line's settings are the device's, not the handle's.
+quint32 rateReadBack(const QString &device)
+{
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    const quint32 rate = fd >= 0 ? DriverLineRate::madeOn(fd) : 0;
+    if (fd >= 0)
+        ::close(fd);
+    return rate;
+}
+
+void checkEveryWholeBlockIsInTheFile(const RunRig &rig, int channel)
+{
+    const QByteArray data = rig.dataFile();
+    QVERIFY2(data.size() >= 512 * 3, qPrintable(QString::number(data.size())));
+    QCOMPARE(data.size(), rig.link.bytesReceived() / 512 * 512);
+    QCOMPARE(data, RunRig::stream(channel, data.size()));
+}
+
+} // namespace
+
+class DriverTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recordsThroughTheDriver_data();
+    void recordsThroughTheDriver();
+    void aPulledAdapterEndsTheRunAsALostLink();
+};
+
+void DriverTest::recordsThroughTheDriver_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("farEnd");
+    QTest::newRow("UART to UART") << QStringLiteral("/dev/ttyS1") << QStringLiteral("/dev/ttyS2");
+    QTest::newRow("USB adapter") << Adapter << QStringLiteral("/dev/ttyS3");
+}
+
+void DriverTest::recordsThroughTheDriver()
+{
+    QFETCH(QString, port);
+    QFETCH(QString, farEnd);
+    RunRig rig(Tick);
+    FarEnd sim(farEnd, rig.path(QStringLiteral("commands.log")));
+    QVERIFY2(sim.serving(), sim.messages().constData());
+    recordFrom(rig, port);
+    rig.controls.selectChannel(5);
+    rig.controls.timeText = QStringLiteral("4");
+    quint32 readBack = 0;
+    WhenTrue::then(this, [&] { return rig.plot.segmentCount > 0; }, [&] { readBack = rateReadBack(port); });
+
+    rig.run.startRequest();
+
+    qInfo("%s reads back %u bit/s; %s", qPrintable(port), readBack, sim.messages().constData());
+    for (const MessageBoxes::Message &message : std::as_const(rig.messages.shown))
+        qInfo("shown: %s", qPrintable(message.text));
+    QCOMPARE(rig.controls.lastProgress.stage, RunProgress::Stage::Completed);
+    checkEveryWholeBlockIsInTheFile(rig, 5);
+    QTRY_COMPARE(sim.commandsReceived(), QByteArray("\xFF\x04\xFF", 3));
+}
+
+void DriverTest::aPulledAdapterEndsTheRunAsALostLink()
+{
+    RunRig rig(Tick);
+    FarEnd sim(QStringLiteral("/dev/ttyS3"), rig.path(QStringLiteral("commands.log")));
+    QVERIFY2(sim.serving(), sim.messages().constData());
+    recordFrom(rig, Adapter);
+    rig.controls.selectChannel(2);
+    rig.controls.timeText = QStringLiteral("40");
+    // The host side of emulated-pc pulls the adapter when this file appears.
+    QElapsedTimer sinceAsked;
+    WhenTrue::then(this, [&] { return rig.plot.segmentCount >= 511 * 3; }, [&] {
+        QFile(qEnvironmentVariable("LARVENTA_SHARE") + "/unplug").open(QIODevice::WriteOnly);
+        sinceAsked.start();
+    });
+    QElapsedTimer sinceGone;
+    WhenTrue::then(this, [] { return !QFile::exists(QStringLiteral("/sys/class/tty/ttyUSB0")); },
+                   [&] { sinceGone.start(); });
+
+    rig.run.startRequest();
+
+    // The run may notice before the test does.
+    const qint64 endedAfter = sinceGone.isValid() ? sinceGone.elapsed() : 0;
+    qInfo("the run ended %lld ms after the adapter left, %lld ms after the pull was asked for; %s", endedAfter,
+          sinceAsked.isValid() ? sinceAsked.elapsed() : -1, sim.messages().constData());
+    QCOMPARE(rig.controls.lastProgress.stage, RunProgress::Stage::LinkLost);
+    QVERIFY2(endedAfter < 1000, qPrintable(QString::number(endedAfter)));
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QVERIFY2(rig.messages.shown.first().text.contains(Adapter), qPrintable(rig.messages.shown.first().text));
+    checkEveryWholeBlockIsInTheFile(rig, 2);
+    QCOMPARE(sim.commandsReceived(), QByteArray("\xFF\x01", 2));
+    QVERIFY(!rig.link.isOpen());
+
+    // Left idle, a program that still watched the vanished line would spin on its errors.
+    const std::clock_t before = std::clock();
+    QTest::qWait(500);
+    const double busy = double(std::clock() - before) / CLOCKS_PER_SEC / 0.5;
+    QVERIFY2(busy < 0.1, qPrintable(QStringLiteral("%1 of a core").arg(busy)));
+}
+
+QTEST_GUILESS_MAIN(DriverTest)
+#include "DriverTest.moc"
