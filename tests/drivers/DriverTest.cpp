@@ -126,7 +126,7 @@ void DriverTest::recordsThroughTheDriver()
 
     rig.run.startRequest();
 
-    qInfo("%s reads back %u bit/s; %s", qPrintable(port), readBack, sim.messages().constData());
+    qInfo("%s reads back %u bit/s; %s", qPrintable(port), readBack, sim.messages().trimmed().constData());
     for (const MessageBoxes::Message &message : std::as_const(rig.messages.shown))
         qInfo("shown: %s", qPrintable(message.text));
     QCOMPARE(rig.controls.lastProgress.stage, RunProgress::Stage::Completed);
@@ -157,7 +157,7 @@ void DriverTest::aPulledAdapterEndsTheRunAsALostLink()
     // The run may notice before the test does.
     const qint64 endedAfter = sinceGone.isValid() ? sinceGone.elapsed() : 0;
     qInfo("the run ended %lld ms after the adapter left, %lld ms after the pull was asked for; %s", endedAfter,
-          sinceAsked.isValid() ? sinceAsked.elapsed() : -1, sim.messages().constData());
+          sinceAsked.isValid() ? sinceAsked.elapsed() : -1, sim.messages().trimmed().constData());
     QCOMPARE(rig.controls.lastProgress.stage, RunProgress::Stage::LinkLost);
     QVERIFY2(endedAfter < 1000, qPrintable(QString::number(endedAfter)));
     QCOMPARE(rig.messages.shown.size(), 1);
