@@ -12,8 +12,9 @@ class QSocketNotifier;
 class QTimer;
 
 // The data-acquisition instrument on a pseudo-terminal, or on a serial device wired to the host's
-// port. The host opens devicePath() like a serial port. A channel code (0…7) starts a stream of InstrumentSignal samples of that channel, from
-// sample 0; 0xFF stops it. Any other byte is ignored, as is every byte but 0xFF while streaming.
+// port. The host opens devicePath() like a serial port. A channel code (0…7) starts a stream of
+// InstrumentSignal samples of that channel, from sample 0; 0xFF stops it. Any other byte is ignored,
+// as is every byte but 0xFF while streaming.
 class InstrumentSimulator : public QObject
 {
     Q_OBJECT
@@ -36,7 +37,7 @@ public:
     // An existing serial device, set to the instrument's line (56000 bit/s, 8N1, raw).
     bool openDevice(const QString &path, QString *error);
     QString devicePath() const;
-    // Closes the pseudo-terminal: the host's tty is hung up as if the adapter had been pulled.
+    // Closes the line. On a pseudo-terminal the host's tty is hung up as if the adapter had been pulled.
     void hangUp();
 
     // Samples per second; 0 sends as fast as the host takes them. Default 100.
