@@ -1,10 +1,12 @@
 #include "link/InstrumentLink.h"
 
 #include "link/DriverLineRate.h"
+#include "link/PortLockFile.h"
 #include "link/PortRefusal.h"
 #include "link/SerialAdapters.h"
 #include "link/SerialPortName.h"
 
+#include <QFile>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -12,8 +14,10 @@
 #include <cstring>
 #include <thread>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -32,6 +36,25 @@ void drainOutput(int handle)
     int queued = 0;
     while (::ioctl(handle, TIOCOUTQ, &queued) == 0 && queued > 0 && std::chrono::steady_clock::now() < giveUp)
         std::this_thread::sleep_for(OutputDrainLook);
+}
+
+// QSerialPort gives the tty back, when it closes, the settings it found there. A tty's
+// usual settings echo what arrives: the instrument's last bytes would go back to it as
+// commands (a 0x00 starts channel 1 again), at whatever rate the tty had. Made raw
+// first, its rate kept, what Qt gives back echoes nothing. Returns a handle to close
+// once Qt has the port: closed earlier, it would be the tty's last close, which drops
+// the modem lines. A port another program holds is left alone.
+int makeRaw(const QString &device)
+{
+    if (const std::optional<PortLockFile::Holder> lock = PortLockFile::of(device); lock && lock->running)
+        return -1;
+    const int handle = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    termios settings {};
+    if (handle >= 0 && ::tcgetattr(handle, &settings) == 0) {
+        ::cfmakeraw(&settings);
+        ::tcsetattr(handle, TCSANOW, &settings);
+    }
+    return handle;
 }
 
 QString writeFailureReason(int errorNumber)
@@ -85,7 +108,11 @@ bool InstrumentLink::open(QString *errorMessage)
     m_lost = false;
     m_received.clear();
     m_bytesReceived = 0;
-    if (!m_port->open(QIODevice::ReadWrite)) {
+    const int rawHandle = makeRaw(deviceName());
+    const bool opened = m_port->open(QIODevice::ReadWrite);
+    if (rawHandle >= 0)
+        ::close(rawHandle);
+    if (!opened) {
         *errorMessage = QStringLiteral("Не удалось открыть последовательный порт %1 (%2): %3")
                             .arg(QString::number(m_portNumber), deviceName(), openFailureReason());
         return false;

@@ -19,6 +19,8 @@
 
 #include <algorithm>
 
+#include <fcntl.h>
+#include <termios.h>
 #include <unistd.h>
 
 class InstrumentLinkTest : public QObject
@@ -37,6 +39,7 @@ private slots:
     void refusesARateTheDriverCouldNotMake();
     void theClosingByteLeavesAtTheLineRate_data();
     void theClosingByteLeavesAtTheLineRate();
+    void theLineEchoesNothingOnceClosed();
     void reportsACommandThatCannotBeSent();
     void emptyingDropsEverythingReceivedSoFar();
     void sendsSingleCommandBytes();
@@ -259,6 +262,24 @@ void InstrumentLinkTest::theClosingByteLeavesAtTheLineRate()
     else
         QVERIFY(restored->nsecs - calls.first().nsecs >= 100 * Ms);
     QVERIFY(!link.isOpen());
+}
+
+// A tty as the system sets it up echoes what arrives. Closing gives the line back its
+// earlier settings, which must not send the instrument's last bytes back to it.
+void InstrumentLinkTest::theLineEchoesNothingOnceClosed()
+{
+    BarePty pty;
+    const int line = ::open(QFile::encodeName(pty.device()).constData(), O_RDWR | O_NOCTTY);
+    termios settings {};
+    QVERIFY(::tcgetattr(line, &settings) == 0);
+    settings.c_lflag |= ECHO | ICANON;
+    QVERIFY(::tcsetattr(line, TCSANOW, &settings) == 0);
+    InstrumentLink link;
+    QVERIFY(openOnBarePty(pty, link));
+    link.close();
+    QVERIFY(::tcgetattr(line, &settings) == 0);
+    ::close(line);
+    QCOMPARE(settings.c_lflag & (ECHO | ICANON), tcflag_t(0));
 }
 
 void InstrumentLinkTest::reportsACommandThatCannotBeSent()
