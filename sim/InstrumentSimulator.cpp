@@ -23,6 +23,8 @@ namespace {
 constexpr int kPaceIntervalMs = 10;
 // A flood's refill, and the most that paced samples queue into one write while the host is not reading.
 constexpr qsizetype kBlockSize = 16 * 1024;
+// What a flood that refills when writable offers the pty in its one write.
+constexpr qsizetype kRefillSize = 64 * 1024;
 // Per write-notifier activation, so that a stop code is still read promptly during a flood.
 constexpr qsizetype kWriteBudget = 256 * 1024;
 constexpr qint64 kNsPerSecond = 1000000000;
@@ -197,6 +199,11 @@ void InstrumentSimulator::setChunkSize(int bytes)
         startPacing();
 }
 
+void InstrumentSimulator::setRefillWhenWritable(bool on)
+{
+    m_refillWhenWritable = on;
+}
+
 void InstrumentSimulator::setSampleLimit(qint64 count)
 {
     m_sampleLimit = count < 0 ? -1 : count;
@@ -352,6 +359,12 @@ void InstrumentSimulator::paceTick()
 
 void InstrumentSimulator::onWritable()
 {
+    if (m_refillWhenWritable) {
+        if (m_master >= 0 && (!m_pending.empty() || refillFlood()))
+            writeHead();
+        afterWrite();
+        return;
+    }
     qint64 budget = kWriteBudget;
     while (budget > 0 && m_master >= 0 && (!m_pending.empty() || refillFlood())) {
         const qint64 before = m_bytesWritten;
@@ -371,7 +384,7 @@ bool InstrumentSimulator::refillFlood()
 {
     if (!floodWanted())
         return false;
-    qint64 count = kBlockSize;
+    qint64 count = m_refillWhenWritable ? kRefillSize : kBlockSize;
     if (m_sampleLimit >= 0)
         count = std::min(count, m_sampleLimit - m_samplesQueued);
     enqueue(InstrumentSignal::samples(m_channel, m_samplesQueued, count), true);
@@ -393,27 +406,36 @@ void InstrumentSimulator::enqueue(const QByteArray &bytes, bool isSignal)
 bool InstrumentSimulator::writePending()
 {
     while (!m_pending.empty() && m_master >= 0) {
-        Chunk &head = m_pending.front();
-        const ssize_t n = ::write(m_master, head.bytes.constData() + m_headOffset, head.bytes.size() - m_headOffset);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EAGAIN)
-                return false;
-            qWarning("InstrumentSimulator: %s", qPrintable(systemError("write")));
-            hangUp();
+        if (!writeHead())
             return false;
-        }
-        m_bytesWritten += n;
-        if (head.isSignal)
-            m_samplesSent += n;
-        m_headOffset += n;
-        if (m_headOffset == head.bytes.size()) {
-            m_pending.pop_front();
-            m_headOffset = 0;
-        }
     }
     return m_pending.empty();
+}
+
+// One write of the oldest bytes queued; false if the pty took none.
+bool InstrumentSimulator::writeHead()
+{
+    Chunk &head = m_pending.front();
+    ssize_t n;
+    do
+        n = ::write(m_master, head.bytes.constData() + m_headOffset, head.bytes.size() - m_headOffset);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        if (errno != EAGAIN) {
+            qWarning("InstrumentSimulator: %s", qPrintable(systemError("write")));
+            hangUp();
+        }
+        return false;
+    }
+    m_bytesWritten += n;
+    if (head.isSignal)
+        m_samplesSent += n;
+    m_headOffset += n;
+    if (m_headOffset == head.bytes.size()) {
+        m_pending.pop_front();
+        m_headOffset = 0;
+    }
+    return true;
 }
 
 void InstrumentSimulator::afterWrite()

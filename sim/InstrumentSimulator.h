@@ -48,6 +48,11 @@ public:
     // after the one before, to the microsecond. 0 (the default) writes whatever is due every 10 ms.
     // A flood (rate 0) ignores it and writes as much as the pty takes.
     void setChunkSize(int bytes);
+    // A flood that refills the line late: one non-blocking write of up to 64 KiB each time the
+    // line reports room, which on a pseudo-terminal is only after the host has read. A USB device
+    // refills so once the tty layer has throttled it. Off by default: a flood writes until the
+    // line is full.
+    void setRefillWhenWritable(bool on);
     // A stream stops by itself after count samples; -1 (the default) for never.
     void setSampleLimit(qint64 count);
     // Bytes for the host outside the signal, queued in order with the samples.
@@ -86,6 +91,7 @@ private:
     bool refillFlood();
     void enqueue(const QByteArray &bytes, bool isSignal);
     bool writePending();
+    bool writeHead();
     void afterWrite();
     void updateWriteNotifier();
     bool floodWanted() const;
@@ -104,6 +110,7 @@ private:
 
     int m_rate = 100;
     int m_chunkSize = 0;
+    bool m_refillWhenWritable = false;
     qint64 m_sampleLimit = -1;
     int m_channel = -1;
     qint64 m_samplesQueued = 0;

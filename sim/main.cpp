@@ -58,7 +58,12 @@ int main(int argc, char *argv[])
         QStringLiteral("Serve the host on this serial device, wired to the host's port, instead of a new "
                        "pseudo-terminal; it is set to 56000 bit/s, 8N1, raw."),
         QStringLiteral("PATH"));
-    parser.addOptions({ rateOption, chunkOption, logOption, limitOption, deviceOption });
+    const QCommandLineOption refillOption(
+        QStringLiteral("refill"),
+        QStringLiteral("With --rate unlimited: write only when the line reports room, one non-blocking write of "
+                       "up to 64 KiB each time, as a USB device refills once the tty layer has throttled it "
+                       "(default: write until the line is full)."));
+    parser.addOptions({ rateOption, chunkOption, refillOption, logOption, limitOption, deviceOption });
     parser.process(app);
 
     int rate = 0;
@@ -88,6 +93,7 @@ int main(int argc, char *argv[])
     InstrumentSimulator simulator;
     simulator.setRate(rate);
     simulator.setChunkSize(chunkSize);
+    simulator.setRefillWhenWritable(parser.isSet(refillOption));
     simulator.setSampleLimit(limit);
     if (parser.isSet(logOption)) {
         log.setFileName(parser.value(logOption));
