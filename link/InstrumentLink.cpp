@@ -75,8 +75,11 @@ QString writeFailureReason(int errorNumber)
 InstrumentLink::InstrumentLink(QObject *parent)
     : QObject(parent)
     , m_port(new QSerialPort(this))
+    , m_delivery(new QSocketNotifier(QSocketNotifier::Read, this))
 {
     connect(m_port, &QSerialPort::errorOccurred, this, &InstrumentLink::onErrorOccurred);
+    // Waking the event loop is all it is for; receive() reads.
+    connect(m_delivery, &QSocketNotifier::activated, this, [this] { watchForDelivery(false); });
 }
 
 void InstrumentLink::configure(int portNumber)
@@ -124,8 +127,10 @@ bool InstrumentLink::open(QString *errorMessage)
         return false;
     }
     keepQtFromWatching();
+    m_delivery->setSocket(m_port->handle());
+    m_pace = ReceivePace();
     m_sinceLastLook.start();
-    m_nextLookMs = 0;
+    m_nextLook = {0, false};
     return true;
 }
 
@@ -194,6 +199,7 @@ void InstrumentLink::close()
 
 void InstrumentLink::release()
 {
+    m_delivery->setSocket(-1);
     if (m_port->isOpen())
         m_port->close();
     m_received.clear();
@@ -220,7 +226,7 @@ void InstrumentLink::receive()
     }
     got += readWhatArrived();
     m_bytesReceived += got;
-    m_nextLookMs = m_pace.nextWaitMs(got, m_sinceLastLook.nsecsElapsed(), m_received.missingForBlock());
+    m_nextLook = m_pace.nextWait(got, m_sinceLastLook.nsecsElapsed(), m_received.missingForBlock());
     m_sinceLastLook.start();
 }
 
@@ -254,9 +260,16 @@ qint64 InstrumentLink::readWhatArrived()
     return got;
 }
 
-int InstrumentLink::nextLookInMs() const
+ReceivePace::Wait InstrumentLink::nextLook() const
 {
-    return m_nextLookMs;
+    return m_nextLook;
+}
+
+// A notifier of the link's own rather than QSerialPort's: it only wakes, so Qt reads
+// nothing into its buffer behind receive()'s back.
+void InstrumentLink::watchForDelivery(bool on)
+{
+    m_delivery->setEnabled(on && m_port->isOpen() && !m_lost);
 }
 
 qint64 InstrumentLink::bytesWaiting() const

@@ -8,10 +8,13 @@
 #include <QObject>
 #include <QSerialPort>
 
+class QSocketNotifier;
+
 // The serial line to the instrument: 56000 bit/s, 8 data bits, no parity, 1 stop bit.
 // The program sends one-byte commands and looks at the received stream for whole
-// blocks. Nothing watches the line between looks: receive() takes what has arrived,
-// and nextLookInMs() says when the next look is worth it.
+// blocks: receive() takes what has arrived, and nextLook() says when the next look is
+// worth it. At the line's rate nothing watches the line between looks; in a flood a
+// wait may watch it for the next delivery.
 class InstrumentLink : public QObject
 {
     Q_OBJECT
@@ -41,8 +44,12 @@ public:
     void emptyReceiveBuffer();
     // Takes in everything the line has delivered since the last look.
     void receive();
-    // When to look again: when the next block can be complete at the soonest.
-    int nextLookInMs() const;
+    // When to look again: when the next block can be complete at the soonest; in a
+    // flood at once, or once the line delivers again if the last look found little.
+    ReceivePace::Wait nextLook() const;
+    // While on, the line's next delivery (or its hang-up) wakes the event loop, once:
+    // the watch then turns itself off. For the wait before a look only.
+    void watchForDelivery(bool on);
     qint64 bytesWaiting() const;
     // Since the port was opened or its receive buffer last emptied.
     qint64 bytesReceived() const;
@@ -63,10 +70,11 @@ private:
     int m_portNumber = 1;
     QString m_deviceName;
     QSerialPort *m_port;
+    QSocketNotifier *m_delivery;
     BlockQueue m_received;
     ReceivePace m_pace;
     QElapsedTimer m_sinceLastLook;
-    int m_nextLookMs = 0;
+    ReceivePace::Wait m_nextLook{0, false};
     qint64 m_bytesReceived = 0;
     bool m_lost = false;
 };

@@ -167,8 +167,17 @@ void RecordingRun::waitForFirstTick()
         m_link.receive();
         if (m_link.isLost())
             return;
-        m_pump.waitAndPump(m_link.nextLookInMs());
+        waitForNextLook();
     }
+}
+
+// Events are handled meanwhile: Stop, the tick and closing the window end the wait too.
+void RecordingRun::waitForNextLook()
+{
+    const ReceivePace::Wait wait = m_link.nextLook();
+    m_link.watchForDelivery(wait.untilDelivery);
+    m_pump.waitAndPump(wait.milliseconds);
+    m_link.watchForDelivery(false);
 }
 
 RecordingRun::Ending RecordingRun::acquire(float xStep)
@@ -193,7 +202,7 @@ RecordingRun::Ending RecordingRun::acquire(float xStep)
             showProgress();
         if (m_link.isLost())
             return linkLost();
-        m_pump.waitAndPump(m_link.nextLookInMs());
+        waitForNextLook();
     }
     return {m_state.StopProcess ? RunProgress::Stage::Completed : RunProgress::Stage::Stopped, {}};
 }

@@ -53,6 +53,7 @@ private:
     quint8 selectedChannelCode() const;
     Ending handshakeAndAcquire(quint8 channelCode, qint32 seconds);
     void waitForFirstTick();
+    void waitForNextLook();
     Ending acquire(float xStep);
     Ending commandNotSent(const QString &problem) const;
     Ending linkLost() const;

@@ -154,11 +154,18 @@ void InstrumentLinkTest::sleepsUntilABlockCanBeComplete()
     QFETCH(int, waitMs);
 
     ReceivePace pace;
-    QCOMPARE(pace.nextWaitMs(got, elapsedMs * 1000000, missing), waitMs);
-    // Once a flood pauses, the next look comes soon, then the line's pace again.
+    const ReceivePace::Wait wait = pace.nextWait(got, elapsedMs * 1000000, missing);
+    QCOMPARE(wait.milliseconds, waitMs);
+    QVERIFY(!wait.untilDelivery);
+    // In a flood a look that finds nothing waits for the line's next delivery; 10 ms
+    // that bring no more than the line carries end the flood.
     if (waitMs == 0) {
-        QCOMPARE(pace.nextWaitMs(0, 1000000, 512), ReceivePace::ShortestWaitMs);
-        QCOMPARE(pace.nextWaitMs(0, 10000000, 512), 92);
+        const ReceivePace::Wait refilling = pace.nextWait(0, 1000000, 512);
+        QCOMPARE(refilling.milliseconds, ReceivePace::ShortestWaitMs);
+        QVERIFY(refilling.untilDelivery);
+        const ReceivePace::Wait over = pace.nextWait(20, 10000000, 512);
+        QCOMPARE(over.milliseconds, 92);
+        QVERIFY(!over.untilDelivery);
     }
 }
 

@@ -7,7 +7,9 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 
@@ -42,6 +44,7 @@ private slots:
     void stopDuringRecordingKeepsEveryBlockTaken();
     void keepsOnlyBytesFromAfterTheStart();
     void losesNothingInAFlood();
+    void losesNothingAsFloodsComeAndGo();
     void recordsAStreamSlicedAsAPortDeliversIt_data();
     void recordsAStreamSlicedAsAPortDeliversIt();
     void takesABlockOnceItsLastByteArrives();
@@ -389,6 +392,45 @@ void RecordingRunTest::losesNothingInAFlood()
     const QByteArray data = rig.dataFile();
     QCOMPARE(data.size(), FloodBytes);
     QVERIFY(data == RunRig::stream(5, FloodBytes));
+}
+
+// Floods that refill the line only after the program has read, between stretches of
+// single bytes at the line's rate; the instrument on a thread of its own. How long each
+// lasts only decides how much is recorded.
+void RecordingRunTest::losesNothingAsFloodsComeAndGo()
+{
+    RunRig rig(FastTick);
+    auto *source = new InstrumentSimulator;
+    QString error;
+    QVERIFY2(source->open(&error), qPrintable(error));
+    qputenv("LARVENTA_PORT1", source->devicePath().toLocal8Bit());
+    rig.link.configure(1);
+    source->setRate(5600);
+    source->setChunkSize(1);
+    source->setRefillWhenWritable(true);
+    QList<quint8> commands;
+    connect(source, &InstrumentSimulator::commandReceived, this, [&](quint8 byte) { commands.append(byte); });
+    // Line, flood, line, flood, line, Stop.
+    connect(source, &InstrumentSimulator::streamStarted, this, [&] {
+        for (int stretch = 1; stretch <= 4; ++stretch)
+            QTimer::singleShot(200 * stretch, source, [source, stretch] { source->setRate(stretch % 2 ? 0 : 5600); });
+        QTimer::singleShot(1000, this, [&] { rig.run.stopRequest(); });
+    });
+    QThread writer;
+    source->moveToThread(&writer);
+    connect(&writer, &QThread::finished, source, &QObject::deleteLater);
+    writer.start();
+    const auto stopWriter = qScopeGuard([&] { writer.quit(); writer.wait(); });
+    rig.controls.selectChannel(3);
+    rig.controls.timeText = QStringLiteral("3000");
+
+    rig.run.startRequest();
+
+    QCOMPARE(rig.messages.shown.size(), 0);
+    const QByteArray data = rig.dataFile();
+    QVERIFY2(data.size() > 256 * 1024, qPrintable(QString::number(data.size())));
+    QVERIFY(data == RunRig::stream(3, data.size()));
+    QTRY_COMPARE(commands, handshake(3));
 }
 
 void RecordingRunTest::recordsAStreamSlicedAsAPortDeliversIt_data()
