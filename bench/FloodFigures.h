@@ -7,7 +7,9 @@
 class BenchReport;
 
 // Recordings of a stream sent as fast as the pseudo-terminal takes it, the simulator
-// in a process of its own: throughput, bytes lost, and memory over a long flood.
+// in a process of its own: throughput and bytes lost, with a simulator that fills the
+// pty at once and with one that refills it only after the program has read, and memory
+// over a long flood.
 class FloodFigures {
 public:
     explicit FloodFigures(BenchReport &report);
@@ -17,6 +19,7 @@ public:
 
 private:
     enum class Loop { Program, Baseline };
+    enum class Refill { AtOnce, WhenWritable };
 
     struct Outcome {
         QString problem;
@@ -27,7 +30,9 @@ private:
         StreamCheck::Result check;
     };
 
-    Outcome flood(Loop loop, qint64 bytes, qint64 seconds, bool compareWithStream);
+    // Reports <prefix>_mb_s and <prefix>_lost_bytes, against the baseline.
+    void measureThroughput(const QString &prefix, Refill refill);
+    Outcome flood(Loop loop, Refill refill, qint64 bytes, qint64 seconds, bool compareWithStream);
 
     BenchReport &m_report;
 };

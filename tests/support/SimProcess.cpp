@@ -6,7 +6,7 @@ constexpr int StartMilliseconds = 10000;
 
 } // namespace
 
-SimProcess::SimProcess(int samplesPerSecond, int chunkBytes, qint64 sampleLimit)
+SimProcess::SimProcess(int samplesPerSecond, int chunkBytes, qint64 sampleLimit, bool refillWhenWritable)
 {
     QStringList arguments{QStringLiteral("--rate"),
                           samplesPerSecond > 0 ? QString::number(samplesPerSecond) : QStringLiteral("unlimited")};
@@ -14,6 +14,8 @@ SimProcess::SimProcess(int samplesPerSecond, int chunkBytes, qint64 sampleLimit)
         arguments << QStringLiteral("--chunk") << QString::number(chunkBytes);
     if (sampleLimit >= 0)
         arguments << QStringLiteral("--limit") << QString::number(sampleLimit);
+    if (refillWhenWritable)
+        arguments << QStringLiteral("--refill");
     m_process.setProgram(QStringLiteral(LARVENTA_SIM_PROGRAM));
     m_process.setArguments(arguments);
     m_process.setStandardErrorFile(QProcess::nullDevice());
