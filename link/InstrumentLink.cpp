@@ -111,6 +111,7 @@ bool InstrumentLink::open(QString *errorMessage)
     m_lost = false;
     m_received.clear();
     m_bytesReceived = 0;
+    m_lineRate = 0;
     const int rawHandle = makeRaw(deviceName());
     const bool opened = m_port->open(QIODevice::ReadWrite);
     if (rawHandle >= 0)
@@ -126,6 +127,7 @@ bool InstrumentLink::open(QString *errorMessage)
         *errorMessage = rateRefusal(made);
         return false;
     }
+    m_lineRate = made;
     keepQtFromWatching();
     m_delivery->setSocket(m_port->handle());
     m_pace = ReceivePace();
@@ -180,6 +182,11 @@ void InstrumentLink::keepQtFromWatching()
 bool InstrumentLink::isOpen() const
 {
     return m_port->isOpen();
+}
+
+quint32 InstrumentLink::lineRate() const
+{
+    return m_lineRate;
 }
 
 void InstrumentLink::close()
@@ -280,6 +287,16 @@ qint64 InstrumentLink::bytesWaiting() const
 qint64 InstrumentLink::bytesReceived() const
 {
     return m_bytesReceived;
+}
+
+qint64 InstrumentLink::bytesUnread() const
+{
+    if (!m_port->isOpen())
+        return 0;
+    int waiting = 0;
+    if (m_lost || ::ioctl(int(m_port->handle()), FIONREAD, &waiting) != 0)
+        waiting = 0;
+    return m_port->bytesAvailable() + waiting;
 }
 
 bool InstrumentLink::readBlock(SampleBlock &block)

@@ -33,6 +33,8 @@ public:
     // On failure the message names the device and the reason; the port stays closed.
     bool open(QString *errorMessage);
     bool isOpen() const;
+    // As the driver made it at the last open(); 0 if the driver does not tell.
+    quint32 lineRate() const;
     // Lets the last command leave the line at the line's rate (waiting a tenth of a
     // second at most) before the port gives the line back its old settings.
     void close();
@@ -53,6 +55,8 @@ public:
     qint64 bytesWaiting() const;
     // Since the port was opened or its receive buffer last emptied.
     qint64 bytesReceived() const;
+    // What the system has received and holds for the next receive().
+    qint64 bytesUnread() const;
     bool readBlock(SampleBlock &block);
     // On failure the message names the device and the reason.
     bool send(quint8 command, QString *errorMessage);
@@ -76,5 +80,6 @@ private:
     QElapsedTimer m_sinceLastLook;
     ReceivePace::Wait m_nextLook{0, false};
     qint64 m_bytesReceived = 0;
+    quint32 m_lineRate = 0;
     bool m_lost = false;
 };

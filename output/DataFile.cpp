@@ -36,6 +36,9 @@ bool DataFile::createAfresh(const QString &path, QString *errorMessage)
 {
     close();
     m_path = path;
+    m_size = 0;
+    m_content.reset();
+    m_hashedInOrder = true;
     const QByteArray name = QFile::encodeName(path);
     if (name.isEmpty()) {
         *errorMessage = failure(QStringLiteral("создать"), ENOENT);
@@ -95,12 +98,23 @@ bool DataFile::writeBlock(qint64 blockIndex, QByteArrayView block, QString *erro
                 *errorMessage += QStringLiteral(" Обрезать файл до целых блоков тоже не удалось (%1): в его конце "
                                                 "остался неполный блок.")
                                      .arg(SystemErrorText::forErrno(cutError));
+                takeIn(start, block.first(done));
             }
             return false;
         }
         done += written;
     }
+    takeIn(start, block);
     return true;
+}
+
+void DataFile::takeIn(qint64 offset, QByteArrayView written)
+{
+    if (offset == m_size)
+        m_content.add(written.data(), written.size());
+    else
+        m_hashedInOrder = false;
+    m_size = qMax(m_size, offset + written.size());
 }
 
 int DataFile::cutBack(qint64 length)
@@ -136,6 +150,16 @@ bool DataFile::isOpen() const
 QString DataFile::path() const
 {
     return m_path;
+}
+
+qint64 DataFile::size() const
+{
+    return m_size;
+}
+
+QByteArray DataFile::sha256() const
+{
+    return m_hashedInOrder ? m_content.hex() : QByteArray();
 }
 
 QString DataFile::failure(const QString &what, int errorNumber) const

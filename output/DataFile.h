@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Sha256.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -31,13 +33,25 @@ public:
     bool close(QString *errorMessage = nullptr);
     bool isOpen() const;
     QString path() const;
+    // The length of the file of the last createAfresh(), counted as it is written,
+    // also after it is closed.
+    qint64 size() const;
+    // SHA-256 of what that file holds, in hexadecimal, taken from the blocks as they
+    // are written and never by reading the file. Empty if it could not be computed,
+    // or if a block was written elsewhere than right after the one before.
+    QByteArray sha256() const;
 
 private:
     // 0, or the error number if the file could not be cut back.
     int cutBack(qint64 length);
+    // Counts and hashes bytes that are now in the file from offset on.
+    void takeIn(qint64 offset, QByteArrayView written);
     QString failure(const QString &what, int errorNumber) const;
     QString failure(const QString &what, const QString &reason) const;
 
     int m_fd = -1;
     QString m_path;
+    qint64 m_size = 0;
+    Sha256 m_content;
+    bool m_hashedInOrder = true;
 };

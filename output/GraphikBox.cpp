@@ -1,5 +1,6 @@
 #include "output/GraphikBox.h"
 
+#include "output/SaveFailure.h"
 #include "output/SnapshotName.h"
 
 #include <QDir>
@@ -23,19 +24,6 @@ constexpr QSize SurfaceSize(729, 449);
 // whatever the desktop theme.
 constexpr Qt::GlobalColor Background = Qt::white;
 constexpr Qt::GlobalColor Ink = Qt::black;
-
-// The operator reads Russian; the system's own words follow in brackets.
-QString saveFailure(const QFileDevice &file)
-{
-    QString what;
-    switch (file.error()) {
-    case QFileDevice::PermissionsError: what = QStringLiteral("доступ запрещён"); break;
-    case QFileDevice::WriteError: what = QStringLiteral("ошибка записи"); break;
-    case QFileDevice::RenameError: what = QStringLiteral("не удалось заменить прежний файл"); break;
-    default: what = QStringLiteral("не удалось создать файл"); break;
-    }
-    return QStringLiteral("%1 (%2)").arg(what, file.errorString());
-}
 
 } // namespace
 
@@ -103,13 +91,13 @@ bool GraphikBox::saveSnapshot(const QString &dataFileName, QString *errorMessage
     QSaveFile file(path);
     QString reason;
     if (!file.open(QIODevice::WriteOnly)) {
-        reason = saveFailure(file);
+        reason = SaveFailure::reason(file);
     } else {
         QImageWriter writer(&file, "BMP");
         if (!writer.write(m_image))
-            reason = file.error() != QFileDevice::NoError ? saveFailure(file) : writer.errorString();
+            reason = file.error() != QFileDevice::NoError ? SaveFailure::reason(file) : writer.errorString();
         else if (!file.commit())
-            reason = saveFailure(file);
+            reason = SaveFailure::reason(file);
     }
     if (reason.isEmpty())
         return true;

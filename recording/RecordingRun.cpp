@@ -3,12 +3,15 @@
 #include "link/InstrumentLink.h"
 #include "link/SerialAdapters.h"
 #include "output/DataFile.h"
+#include "output/SnapshotName.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Timer.h"
 #include "recording/RecordingState.h"
 #include "recording/RecordingTime.h"
 #include "recording/RunControls.h"
 #include "recording/TracePlot.h"
+
+#include <system_error>
 
 namespace {
 
@@ -20,6 +23,19 @@ constexpr float ValueOffset = 5.0f;
 constexpr double PlotWidthPerSecond = 20.0;
 // Blocks arrive up to 11 times a second; the operator needs the count only a few times.
 constexpr qint64 BlockProgressIntervalMs = 500;
+
+RecordingDescription::Ending describedAs(RunProgress::Stage stage)
+{
+    switch (stage) {
+    case RunProgress::Stage::Recording: return RecordingDescription::Ending::Recording;
+    case RunProgress::Stage::Completed: return RecordingDescription::Ending::Completed;
+    case RunProgress::Stage::Stopped: return RecordingDescription::Ending::Stopped;
+    case RunProgress::Stage::LinkLost: return RecordingDescription::Ending::LinkLost;
+    case RunProgress::Stage::CommandFailed: return RecordingDescription::Ending::CommandFailed;
+    case RunProgress::Stage::WriteFailed: return RecordingDescription::Ending::WriteFailed;
+    }
+    return RecordingDescription::Ending::Recording;
+}
 
 } // namespace
 
@@ -51,10 +67,11 @@ void RecordingRun::startRequest()
     m_running = true;
     m_blocksWritten = 0;
     m_blocksTakenNotWritten = 0;
+    const quint8 channelCode = selectedChannelCode();
+    describeStart(channelCode, seconds);
 
     m_plot.PreparePlot();
     lockControls();
-    const quint8 channelCode = selectedChannelCode();
     m_state.StopProcess = true;
     m_timer.setEnabled(true);
     m_link.emptyReceiveBuffer();
@@ -79,8 +96,14 @@ void RecordingRun::tick()
 
 void RecordingRun::abandon()
 {
+    // The data file stays open until the wind-up has ended the recording.
+    const bool recording = m_running && m_dataFile.isOpen();
+    if (recording)
+        noteTheEnd(RecordingDescription::Ending::WindowClosed, m_link.bytesWaiting() % BlockBytes);
     m_dataFile.close();
     m_link.release();
+    if (recording)
+        describeTheEnd({}, {});
 }
 
 bool RecordingRun::mayStart(qint32 *seconds)
@@ -154,6 +177,7 @@ RecordingRun::Ending RecordingRun::handshakeAndAcquire(quint8 channelCode, qint3
     m_state.GatheringTime = seconds;
     m_seconds = seconds;
     m_acquiring = true;
+    describeChannelCodeSent();
     showProgress();
     return acquire(float(PlotWidthPerSecond / m_state.GatheringTime));
 }
@@ -236,6 +260,7 @@ void RecordingRun::drawBlock(qint64 blockIndex, const SampleBlock &block, float 
 void RecordingRun::windUp(const Ending &ending)
 {
     RunProgress summary = progress(ending.stage);
+    noteTheEnd(describedAs(ending.stage), summary.bytesInBlock);
     m_acquiring = false;
     QString stopCodeProblem;
     if (ending.sendsStopCode())
@@ -247,23 +272,98 @@ void RecordingRun::windUp(const Ending &ending)
     m_timer.setEnabled(false);
     QString snapshotProblem;
     const bool snapshotSaved = m_plot.saveSnapshot(m_state.FileNameNew, &snapshotProblem);
+    QString problem;
+    if (!ending.problem.isEmpty()) {
+        problem = ending.problem
+            + QStringLiteral(" В файле «%1» сохранены все блоки, принятые до этого (%2).")
+                  .arg(m_state.FileNameNew, QString::number(m_blocksWritten));
+    }
+    describeTheEnd(snapshotSaved ? SnapshotName::forDataFile(m_state.FileNameNew) : QString(), problem);
     m_controls.setStartEnabled(true);
     m_controls.setSettingsEnabled(true);
     m_controls.setStopEnabled(false);
     summary.pictureSaved = snapshotSaved;
+    summary.descriptionProblem = m_descriptionProblem;
     m_controls.showProgress(summary);
 
-    if (!ending.problem.isEmpty()) {
-        showError(ending.problem
-                  + QStringLiteral(" В файле «%1» сохранены все блоки, принятые до этого (%2).")
-                        .arg(m_state.FileNameNew, QString::number(m_blocksWritten)));
-    }
+    if (!problem.isEmpty())
+        showError(problem);
     if (!dataFileClosed)
         showError(closeProblem);
     if (!stopCodeProblem.isEmpty())
         showError(stopCodeProblem + QStringLiteral(" Прибор, возможно, продолжает передачу."));
     if (!snapshotSaved)
         showError(snapshotProblem);
+}
+
+void RecordingRun::describeStart(quint8 channelCode, qint32 seconds)
+{
+    m_description = RecordingDescription();
+    m_description.dataFileName = m_state.FileNameNew;
+    m_description.channelNumber = channelCode + 1;
+    m_description.channelCode = channelCode;
+    m_description.portNumber = m_link.portNumber();
+    m_description.deviceName = m_link.deviceName();
+    m_description.lineRate = m_link.lineRate();
+    m_description.requestedSeconds = seconds;
+    writeDescription();
+}
+
+void RecordingRun::describeChannelCodeSent()
+{
+    m_sinceChannelCode.start();
+    m_bytesBeforeChannelCode = m_link.bytesReceived() + m_link.bytesUnread();
+    m_description.started = QDateTime::currentDateTime();
+    writeDescriptionAside();
+}
+
+// As the run ends, before the wind-up takes its time: the instrument's rate counts
+// what the system has received by then, also what the run has not taken in.
+void RecordingRun::noteTheEnd(RecordingDescription::Ending ending, qint64 bytesInBlock)
+{
+    m_description.ending = ending;
+    m_description.ended = QDateTime::currentDateTime();
+    if (m_acquiring) {
+        m_description.recordedSeconds = double(m_sinceChannelCode.nsecsElapsed()) / 1e9;
+        m_description.bytesAfterChannelCode =
+            m_link.bytesReceived() + m_link.bytesUnread() - m_bytesBeforeChannelCode;
+    }
+    m_description.partialBlockBytes = bytesInBlock;
+}
+
+// Once the data file is closed.
+void RecordingRun::describeTheEnd(const QString &snapshotFileName, const QString &problem)
+{
+    m_description.bytes = m_dataFile.size();
+    m_description.blocks = m_description.bytes / DataFile::BlockSize;
+    m_description.sha256 = m_dataFile.sha256();
+    m_description.snapshotFileName = snapshotFileName;
+    m_description.problem = problem;
+    writeDescription();
+}
+
+// A description that cannot be written leaves the recording alone; the summary says so.
+void RecordingRun::writeDescription()
+{
+    if (m_descriptionAside.valid())
+        m_descriptionAside.get();
+    m_descriptionProblem.clear();
+    m_description.write(&m_descriptionProblem);
+}
+
+// While blocks are due. The file system takes its time to make the description safe
+// on disk: a few milliseconds here, more on a slow stick or a network share. Only the
+// description written at the end has its problem told.
+void RecordingRun::writeDescriptionAside()
+{
+    try {
+        m_descriptionAside = std::async(std::launch::async, [description = m_description] {
+            QString problem;
+            description.write(&problem);
+        });
+    } catch (const std::system_error &) {
+        writeDescription();
+    }
 }
 
 RunProgress RecordingRun::progress(RunProgress::Stage stage) const

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "link/SampleBlock.h"
+#include "output/RecordingDescription.h"
 #include "platform/EventPump.h"
 #include "recording/RunProgress.h"
 
 #include <QElapsedTimer>
 #include <QString>
+
+#include <future>
 
 class DataFile;
 class InstrumentLink;
@@ -19,7 +22,9 @@ struct RecordingState;
 // sends the start handshake, writes and draws every 512-byte block the instrument
 // sends until the time runs out or Stop is pressed, then closes everything and saves
 // the picture. It runs inside the Start click and lets the window handle its other
-// events (Stop, the tick, repaints, closing) while it waits for data.
+// events (Stop, the tick, repaints, closing) while it waits for data. The recording's
+// description beside the data file says how far it has come: written when the file is
+// created, when the channel code has gone out, and at the end.
 class RecordingRun
 {
 public:
@@ -32,7 +37,8 @@ public:
     void stopRequest();
     void tick();
     // The program is ending in the middle of whatever it does: the data file keeps the
-    // blocks written so far and the port is given back at once, with no wind-up.
+    // blocks written so far, its description says the window was closed, and the port
+    // is given back at once, with no wind-up.
     void abandon();
 
     static QString messageTitle();
@@ -59,6 +65,12 @@ private:
     Ending linkLost() const;
     void drawBlock(qint64 blockIndex, const SampleBlock &block, float xStep);
     void windUp(const Ending &ending);
+    void describeStart(quint8 channelCode, qint32 seconds);
+    void describeChannelCodeSent();
+    void noteTheEnd(RecordingDescription::Ending ending, qint64 bytesInBlock);
+    void describeTheEnd(const QString &snapshotFileName, const QString &problem);
+    void writeDescription();
+    void writeDescriptionAside();
     RunProgress progress(RunProgress::Stage stage) const;
     void showProgress();
     void showError(const QString &text);
@@ -79,4 +91,10 @@ private:
     qint64 m_blocksWritten = 0;
     // Taken from the line but not written: the block whose write failed.
     qint64 m_blocksTakenNotWritten = 0;
+    RecordingDescription m_description;
+    // Empty if the description was last written.
+    QString m_descriptionProblem;
+    std::future<void> m_descriptionAside;
+    QElapsedTimer m_sinceChannelCode;
+    qint64 m_bytesBeforeChannelCode = 0;
 };

@@ -36,6 +36,9 @@ struct RunProgress
     QString deviceName;
     QString dataFileName;
     bool pictureSaved = false;
+    // At the end: why the recording's description could not be written (the reason
+    // alone, in Russian), empty if it was.
+    QString descriptionProblem;
 
     static constexpr qint32 SilenceSeconds = 3;
 };

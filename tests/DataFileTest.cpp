@@ -4,6 +4,7 @@
 
 #include "output/DataFile.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -174,6 +175,9 @@ void DataFileTest::aFailedCutBackIsInTheWriteMessage()
                  .arg(path));
     QVERIFY(file.close());
     QCOMPARE(TestFiles::read(path), block('a') + block('b').left(300));
+    // What stays is what the hash covers.
+    QCOMPARE(file.size(), DataFile::BlockSize + 300);
+    QCOMPARE(file.sha256(), QCryptographicHash::hash(TestFiles::read(path), QCryptographicHash::Sha256).toHex());
 }
 
 // As on a network file system that could not store what was written.

@@ -1,3 +1,4 @@
+#include "DescriptionCheck.h"
 #include "FileCallFault.h"
 #include "FileSizeLimit.h"
 #include "RunRig.h"
@@ -494,13 +495,21 @@ void DataGatheringSystemTest::thePictureNeverReplacesTheData()
         rig.click("StartButton");
     };
 
-    // A data file named like a picture: the picture goes beside it, not over it.
+    // A data file named like a picture: the picture goes beside it, not over it. Where
+    // its description would go there is a folder: the summary says so, and only it.
     const QString bmpNamed = rig.folder.filePath(QStringLiteral("trace.bmp"));
+    QVERIFY(QDir().mkdir(bmpNamed + QStringLiteral(".json")));
     recordTwoBlocks(bmpNamed);
     QByteArray data = TestFiles::read(bmpNamed);
     QVERIFY(data.size() >= 512 * 2);
     QCOMPARE(data, RunRig::stream(1, data.size()));
     QVERIFY(!QImage(bmpNamed + QStringLiteral(".bmp")).isNull());
+    QVERIFY(rig.messages.shown.isEmpty());
+    const auto *status = rig.control<QLabel>("StatusLabel");
+    QVERIFY2(status->text().contains(QStringLiteral(". Описание не сохранено")), qPrintable(status->text()));
+    QVERIFY2(status->toolTip().contains(QStringLiteral("Рисунок: %1.bmp. Описание «%1.json» не сохранено: это папка, а не файл")
+                                            .arg(bmpNamed)),
+             qPrintable(status->toolTip()));
 
     // A picture that cannot be saved is reported once the recording is wound up.
     const QString blocked = rig.folder.filePath(QStringLiteral("blocked.bmp"));
@@ -637,6 +646,8 @@ void DataGatheringSystemTest::closingDuringARecordingEndsTheProgram()
     QVERIFY(data.size() >= 512 * 4);
     QCOMPARE(data.size() % 512, 0);
     QCOMPARE(data, RunRig::stream(1, data.size()));
+    const QString wrong = DescriptionCheck::mismatches(path, QStringLiteral("window_closed"), 0);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     // No wind-up: no closing stop code, no picture.
     QTest::qWait(100);
     QCOMPARE(sim.commands().size(), 2);

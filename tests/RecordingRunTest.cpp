@@ -1,4 +1,5 @@
 #include "BarePty.h"
+#include "DescriptionCheck.h"
 #include "FileSizeLimit.h"
 #include "RunRig.h"
 #include "SimProcess.h"
@@ -7,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTest>
 #include <QThread>
@@ -65,6 +67,7 @@ void RecordingRunTest::recordsTheStreamInWholeBlocks()
     rig.sim.setRate(5600);
     rig.controls.selectChannel(3);
     rig.controls.timeText = QStringLiteral("2");
+    rig.controls.fileName = rig.path(QStringLiteral("канал \"3\" \\ 1.bin"));
     quint32 lineSpeed = 0;
     bool lockedWhileRecording = false;
     connect(&rig.sim, &InstrumentSimulator::streamStarted, this, [&] {
@@ -72,6 +75,10 @@ void RecordingRunTest::recordsTheStreamInWholeBlocks()
         lockedWhileRecording = !rig.controls.settingsEnabled && !rig.controls.startEnabled && rig.controls.stopEnabled
             && rig.timer.isEnabled();
     });
+    QJsonObject whileRecording;
+    const auto started = [&] { return DescriptionCheck::read(rig.controls.fileName).value(QStringLiteral("started")); };
+    WhenTrue::then(this, [&] { return started().isString(); },
+                   [&] { whileRecording = DescriptionCheck::read(rig.controls.fileName); });
     int ticks = 0;
     connect(&rig.timer, &Timer::tick, this, [&] { ++ticks; });
 
@@ -112,6 +119,38 @@ void RecordingRunTest::recordsTheStreamInWholeBlocks()
     QVERIFY(!rig.timer.isEnabled());
     QVERIFY(!rig.link.isOpen());
     QVERIFY(!rig.file.isOpen());
+
+    // The description: once the channel code is out, a recording that has begun; at
+    // the end, what the file holds and the instrument's rate.
+    QCOMPARE(whileRecording.value(QStringLiteral("ending")).toString(), QStringLiteral("recording"));
+    QVERIFY(whileRecording.value(QStringLiteral("ended")).isNull());
+    QVERIFY(whileRecording.value(QStringLiteral("sha256")).isNull());
+    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("completed"), 5600);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    const QJsonObject description = DescriptionCheck::read(rig.controls.fileName);
+    QCOMPARE(description.keys(),
+             QStringList({"block_bytes", "blocks", "bytes", "channel", "channel_code", "data_file", "device", "ended",
+                          "ending", "format", "line_rate", "partial_block_bytes", "port", "problem", "program",
+                          "recorded_seconds", "requested_seconds", "sample_format", "samples_per_second", "sha256",
+                          "snapshot", "started"}));
+    const QJsonObject expected{{"format", "larventa-recording/1"}, {"data_file", "канал \"3\" \\ 1.bin"},
+                               {"sample_format", "uint8"}, {"block_bytes", 512}, {"channel", 3}, {"channel_code", 2},
+                               {"port", 1}, {"device", rig.sim.devicePath()}, {"line_rate", 56000},
+                               {"requested_seconds", 2}, {"snapshot", "канал \"3\" \\ 1.bmp"}, {"problem", QJsonValue()}};
+    for (auto key = expected.begin(); key != expected.end(); ++key)
+        QVERIFY2(description.value(key.key()) == key.value(), qPrintable(key.key()));
+    const QString program = description.value(QStringLiteral("program")).toString();
+    QVERIFY2(QRegularExpression(QStringLiteral("^larventa \\d+\\.\\d+")).match(program).hasMatch(), qPrintable(program));
+    // Local time with its offset, to the millisecond.
+    const QRegularExpression localTime(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d$"));
+    const QString startedAt = description.value(QStringLiteral("started")).toString();
+    const QString endedAt = description.value(QStringLiteral("ended")).toString();
+    QVERIFY2(localTime.match(startedAt).hasMatch() && localTime.match(endedAt).hasMatch(),
+             qPrintable(startedAt + " " + endedAt));
+    QCOMPARE(QDateTime::fromString(startedAt, Qt::ISODateWithMs).offsetFromUtc(),
+             QDateTime::currentDateTime().offsetFromUtc());
+    QVERIFY(description.value(QStringLiteral("recorded_seconds")).toDouble() >= 1.9);
 }
 
 void RecordingRunTest::recordsForAsManyTicksAsSeconds_data()
@@ -272,11 +311,13 @@ void RecordingRunTest::stopDuringTheHandshakeLeavesAnEmptyFile()
     rig.controls.selectChannel(2);
     int ticks = 0;
     int ticksAtTheChannelCode = -1;
+    QJsonObject atCreation;
     connect(&rig.timer, &Timer::tick, this, [&] { ++ticks; });
     connect(&rig.sim, &InstrumentSimulator::commandReceived, this, [&](quint8 byte) {
         if (byte == 0xFF && rig.sim.commands().size() == 1) {
             rig.run.stopRequest();
             QVERIFY(!rig.controls.stopEnabled);
+            atCreation = DescriptionCheck::read(rig.controls.fileName);
         }
         if (byte != 0xFF)
             ticksAtTheChannelCode = ticks;
@@ -294,6 +335,10 @@ void RecordingRunTest::stopDuringTheHandshakeLeavesAnEmptyFile()
     QCOMPARE(rig.plot.segmentCount, 0);
     QCOMPARE(rig.plot.snapshots.size(), 1);
     QVERIFY(rig.controls.startEnabled && !rig.controls.stopEnabled);
+    QCOMPARE(atCreation.value(QStringLiteral("ending")).toString(), QStringLiteral("recording"));
+    QVERIFY(atCreation.value(QStringLiteral("started")).isNull());
+    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("stopped"), 0);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
 }
 
 void RecordingRunTest::aSecondStartDuringARunIsIgnored()
@@ -334,7 +379,8 @@ void RecordingRunTest::stopDuringRecordingKeepsEveryBlockTaken()
     rig.controls.timeText = QStringLiteral("100000");
     QByteArray onDiskAtStop;
     qint64 drawnAtStop = 0;
-    WhenTrue::then(this, [&] { return rig.plot.segmentCount >= 511 * 5; },
+    // Half a second, for the instrument's rate to show.
+    WhenTrue::then(this, [&] { return rig.plot.segmentCount >= 511 * 20; },
          [&] {
              // Every block taken is on disk while the run goes on.
              onDiskAtStop = TestFiles::read(rig.controls.fileName);
@@ -353,6 +399,8 @@ void RecordingRunTest::stopDuringRecordingKeepsEveryBlockTaken()
     QCOMPARE(rig.plot.segmentCount, data.size() / 512 * 511);
     QTRY_COMPARE(rig.commandBytes(), handshake(4));
     QVERIFY(rig.controls.startEnabled && !rig.controls.stopEnabled);
+    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("stopped"), 20000);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
 }
 
 void RecordingRunTest::keepsOnlyBytesFromAfterTheStart()
@@ -624,11 +672,15 @@ void RecordingRunTest::aFullDiskEndsTheRunLikeStop()
     QCOMPARE(summary.blocksWritten, 4);
     QVERIFY(summary.blocksNotWritten >= 1 && summary.bytesInBlock < 512);
     QCOMPARE((summary.blocksWritten + summary.blocksNotWritten) * 512 + summary.bytesInBlock, rig.link.bytesReceived());
+    // The part of the fifth block that was written and cut off again is not in the hash.
+    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("write_failed"), 0);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     QCOMPARE(rig.state.FileNameOld, rig.controls.fileName);
     QTRY_COMPARE(rig.commandBytes(), handshake(8));
 }
 
 // Real seconds: the one-second tick bounds how long a hung-up line can go unnoticed.
+// A second of stream first, for the instrument's rate to show.
 void RecordingRunTest::aVanishedPortEndsTheRunKeepingTheBlocks()
 {
     RunRig rig;
@@ -637,7 +689,7 @@ void RecordingRunTest::aVanishedPortEndsTheRunKeepingTheBlocks()
     rig.controls.timeText = QStringLiteral("60");
     QElapsedTimer sinceHangUp;
     QByteArray onDiskAtHangUp;
-    WhenTrue::then(this, [&] { return rig.plot.segmentCount >= 511 * 3; },
+    WhenTrue::then(this, [&] { return rig.plot.segmentCount >= 511 * 12; },
          [&] {
              onDiskAtHangUp = TestFiles::read(rig.controls.fileName);
              rig.sim.hangUp();
@@ -657,6 +709,10 @@ void RecordingRunTest::aVanishedPortEndsTheRunKeepingTheBlocks()
     QVERIFY(rig.controls.startEnabled && !rig.controls.stopEnabled);
     QVERIFY(!rig.link.isOpen());
     QVERIFY(!rig.timer.isEnabled());
+    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("link_lost"), 5600);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    QCOMPARE(DescriptionCheck::read(rig.controls.fileName).value(QStringLiteral("problem")).toString(),
+             rig.messages.shown.first().text);
 }
 
 // The instrument takes the start code, then no more commands: the channel code

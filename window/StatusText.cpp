@@ -2,6 +2,7 @@
 
 #include "link/SampleBlock.h"
 #include "link/SerialAdapters.h"
+#include "output/RecordingDescription.h"
 #include "output/SnapshotName.h"
 
 #include <QFileInfo>
@@ -162,6 +163,14 @@ StatusText::Line StatusText::describe(const RunProgress &progress)
     } else if (progress.stage != RunProgress::Stage::Recording && progress.pictureSaved) {
         line.toolTip = joined(line.parts.mid(0, line.parts.size() - 1))
             + SnapshotName::forDataFile(progress.dataFileName);
+    }
+    if (progress.stage != RunProgress::Stage::Recording && !progress.descriptionProblem.isEmpty()) {
+        const QString after = progress.pictureSaved ? QStringLiteral(". ") : QStringLiteral(" ");
+        line.parts.append({Part::Essential, after + QStringLiteral("Описание не сохранено")});
+        line.parts.append({Part::Detail, QStringLiteral(": ") + progress.descriptionProblem});
+        line.toolTip += QStringLiteral("%1Описание «%2» не сохранено: %3.")
+                            .arg(after, RecordingDescription::pathFor(progress.dataFileName),
+                                 progress.descriptionProblem);
     }
     return line;
 }
