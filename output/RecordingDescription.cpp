@@ -1,5 +1,6 @@
 #include "output/RecordingDescription.h"
 
+#include "output/DataFile.h"
 #include "output/SaveFailure.h"
 
 #include <QFileInfo>
@@ -82,7 +83,7 @@ QByteArray RecordingDescription::toJson() const
         {"program", text(QStringLiteral("larventa " LARVENTA_VERSION))},
         {"data_file", fileNameOrNull(dataFileName)},
         {"sample_format", text(QStringLiteral("uint8"))},
-        {"block_bytes", number(512)},
+        {"block_bytes", number(DataFile::BlockSize)},
         {"channel", number(channelNumber)},
         {"channel_code", number(channelCode)},
         {"port", number(portNumber)},
