@@ -66,7 +66,7 @@ void CpuFigures::measureLineRate()
 {
     using Goal = BenchReport::Goal;
     // One byte a delivery is a UART without FIFO, the worst case and the one to design for.
-    measureDeliveries({1, QString(), Goal::AtMost, 0.01, Goal::AtMost, 16});
+    measureDeliveries({1, QString(), Goal::AtMost, 0.005, Goal::AtMost, 16});
     measureDeliveries({8, QStringLiteral("_chunk8"), Goal::AtMost, 0.005, Goal::Information, 0});
     measureDeliveries({56, QStringLiteral("_chunk56"), Goal::Information, 0, Goal::Information, 0});
 }
