@@ -63,17 +63,9 @@ InstrumentSimulator::~InstrumentSimulator()
 
 bool InstrumentSimulator::open(QString *error)
 {
-    auto fail = [&](const char *what) {
-        if (error)
-            *error = systemError(what);
-        closePty();
-        return false;
-    };
-    if (m_master >= 0) {
-        if (error)
-            *error = QStringLiteral("already open");
-        return false;
-    }
+    const auto fail = [&](const char *what) { return failed(error, systemError(what)); };
+    if (m_master >= 0)
+        return failed(error, QStringLiteral("already open"), false);
     if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0)
         return fail("openpty");
     // Close-on-exec: a child holding the master would keep the line up after hangUp().
@@ -95,17 +87,9 @@ bool InstrumentSimulator::open(QString *error)
 
 bool InstrumentSimulator::openDevice(const QString &path, QString *error)
 {
-    auto fail = [&](const QString &problem) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(path, problem);
-        closePty();
-        return false;
-    };
-    if (m_master >= 0) {
-        if (error)
-            *error = QStringLiteral("already open");
-        return false;
-    }
+    const auto fail = [&](const QString &problem) { return failed(error, QStringLiteral("%1: %2").arg(path, problem)); };
+    if (m_master >= 0)
+        return failed(error, QStringLiteral("already open"), false);
     m_master = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_master < 0)
         return fail(QString::fromLocal8Bit(std::strerror(errno)));
@@ -124,12 +108,7 @@ bool InstrumentSimulator::openDevice(const QString &path, QString *error)
 // What a pty and a device share once m_master is open.
 bool InstrumentSimulator::serve(const QString &path, QString *error)
 {
-    auto fail = [&](const char *what) {
-        if (error)
-            *error = systemError(what);
-        closePty();
-        return false;
-    };
+    const auto fail = [&](const char *what) { return failed(error, systemError(what)); };
     const int flags = ::fcntl(m_master, F_GETFL);
     if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0)
         return fail("fcntl");
@@ -148,6 +127,15 @@ bool InstrumentSimulator::serve(const QString &path, QString *error)
     m_chunkNotifier->setSocket(m_chunkTimer);
     m_chunkNotifier->setEnabled(true);
     return true;
+}
+
+bool InstrumentSimulator::failed(QString *error, const QString &problem, bool closing)
+{
+    if (error)
+        *error = problem;
+    if (closing)
+        closePty();
+    return false;
 }
 
 QString InstrumentSimulator::devicePath() const

@@ -96,6 +96,8 @@ private:
     void updateWriteNotifier();
     bool floodWanted() const;
     void closePty();
+    // Tells the problem and, with closing, gives up what was opened so far; false.
+    bool failed(QString *error, const QString &problem, bool closing = true);
 
     int m_master = -1; // the pty's master, or the serial device
     int m_slave = -1;
