@@ -20,7 +20,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QFileDialog>
 #include <QFile>
 #include <QGroupBox>
 #include <QImage>
@@ -694,16 +693,13 @@ void DataGatheringSystemTest::theBoxesAndTheSaveDialogBelongToTheWindow()
                 || (label->textFormat() == Qt::AutoText && !Qt::mightBeRichText(label->text())));
     };
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("<b>x.bin"));
-    WhenTrue::then(this, [] { return qobject_cast<QFileDialog *>(QApplication::activeModalWidget()) != nullptr; },
-                   [&path] {
-                       auto *fileDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-                       fileDialog->selectFile(path);
-                       static_cast<QDialog *>(fileDialog)->accept();
-                   });
-    QTest::mouseClick(window.findChild<QAbstractButton *>(QStringLiteral("SelectFileToWriteButton")), Qt::LeftButton);
-    QCOMPARE(dialog.fileName(), path);
-    QVERIFY(showsAsWritten(window.findChild<QLabel *>(QStringLiteral("FileToWriteLabel"))));
+    ScriptedSaveDialog scripted;
+    scripted.nextChoice = folder.filePath(QStringLiteral("<b>x.bin"));
+    DataGatheringSystem plainWindow(messages, scripted);
+    plainWindow.show();
+    QTest::mouseClick(plainWindow.findChild<QAbstractButton *>(QStringLiteral("SelectFileToWriteButton")),
+                      Qt::LeftButton);
+    QVERIFY(showsAsWritten(plainWindow.findChild<QLabel *>(QStringLiteral("FileToWriteLabel"))));
 
     bool boxShowsAsWritten = false;
     WhenTrue::then(this, [] { return QApplication::activeModalWidget() != nullptr; }, [&] {
@@ -711,7 +707,7 @@ void DataGatheringSystemTest::theBoxesAndTheSaveDialogBelongToTheWindow()
         boxShowsAsWritten = showsAsWritten(box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label")));
         qobject_cast<QDialog *>(box)->reject();
     });
-    QTest::mouseClick(window.findChild<QAbstractButton *>(QStringLiteral("StartButton")), Qt::LeftButton);
+    QTest::mouseClick(plainWindow.findChild<QAbstractButton *>(QStringLiteral("StartButton")), Qt::LeftButton);
     QVERIFY(boxShowsAsWritten);
 }
 
