@@ -1,0 +1,68 @@
+#pragma once
+
+#include "output/RecordingDescription.h"
+#include "viewer/ColumnRange.h"
+#include "viewer/SpanStatistics.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+// A recording opened for looking back at it: the data file mapped read-only (never read
+// into memory), its description if it has one, and the min/max summaries that let any
+// span of it be drawn at any zoom. Without a description the file is taken as one
+// unsigned byte per sample at an assumed rate the viewer may change.
+//
+// Every access to the samples is safe against another program truncating the file while it
+// is open: what is gone reads as gone, never as a crash.
+class Recording
+{
+public:
+    static constexpr double AssumedSamplesPerSecond = 100.0;
+
+    // path: the data file or its description (<data>.json). On failure returns null and
+    // sets a Russian message that names the file and the reason; nothing on disk changes.
+    static std::unique_ptr<Recording> open(const QString &path, QString *errorMessage);
+    ~Recording();
+
+    QString dataPath() const;
+    // Empty if the recording has no description.
+    QString descriptionPath() const;
+    const std::optional<RecordingDescription> &description() const;
+    // Warnings found on opening that do not stop the data being shown, in Russian, one per
+    // line: a data file whose size differs from the description, for instance.
+    QStringList warnings() const;
+
+    qint64 sampleCount() const;
+    // The description's measured rate, or the assumed one.
+    double samplesPerSecond() const;
+    bool rateIsAssumed() const;
+    // For a recording without a measured rate only; ignored otherwise. rate > 0.
+    void setAssumedRate(double samplesPerSecond);
+    // When the first sample arrived; invalid if unknown.
+    QDateTime started() const;
+    // The description says the recording was still being made when it was written.
+    bool stillRecording() const;
+
+    // Fills columns[0 .. count) with the minimum and maximum of the samples under each of
+    // count pixel columns, column i covering samples [first + i * perColumn,
+    // first + (i + 1) * perColumn). Columns past the end, or before sample 0, are empty.
+    void summarise(double first, double perColumn, ColumnRange *columns, int count) const;
+    // Copies samples [first, first + count) into out and returns how many it copied:
+    // fewer at the end of the file, or if it has shrunk.
+    qint64 copySamples(qint64 first, qint64 count, quint8 *out) const;
+    // Over samples [first, last), clamped to the recording.
+    SpanStatistics statistics(qint64 first, qint64 last) const;
+
+    // Reads the data file and its description again (F5), keeping the assumed rate. On
+    // failure keeps what it had and sets the message.
+    bool reload(QString *errorMessage);
+
+private:
+    Recording();
+    struct Private;
+    std::unique_ptr<Private> d;
+};
