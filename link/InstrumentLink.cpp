@@ -1,12 +1,11 @@
 #include "link/InstrumentLink.h"
 
-#include "link/DriverLineRate.h"
 #include "link/PortLockFile.h"
 #include "link/PortRefusal.h"
 #include "link/SerialAdapters.h"
 #include "link/SerialPortName.h"
+#include "link/TtyLine.h"
 
-#include <QFile>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -14,10 +13,8 @@
 #include <cstring>
 #include <thread>
 
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -25,37 +22,8 @@ namespace {
 // A device that stops taking data (a USB modem-class instrument whose firmware hangs)
 // would keep the closing command in the queue for ever; the window must not wait for it.
 constexpr std::chrono::milliseconds OutputDrainLimit{100};
-constexpr std::chrono::milliseconds OutputDrainLook{1};
 // A USB adapter still holds what the driver saw leave: this long at the line's rate empties it.
 constexpr std::chrono::milliseconds AdapterDrainTime{10};
-
-// Waits until the driver has sent everything queued, up to the limit.
-void drainOutput(int handle)
-{
-    const auto giveUp = std::chrono::steady_clock::now() + OutputDrainLimit;
-    int queued = 0;
-    while (::ioctl(handle, TIOCOUTQ, &queued) == 0 && queued > 0 && std::chrono::steady_clock::now() < giveUp)
-        std::this_thread::sleep_for(OutputDrainLook);
-}
-
-// QSerialPort gives the tty back, when it closes, the settings it found there. A tty's
-// usual settings echo what arrives: the instrument's last bytes would go back to it as
-// commands (a 0x00 starts channel 1 again), at whatever rate the tty had. Made raw
-// first, its rate kept, what Qt gives back echoes nothing. Returns a handle to close
-// once Qt has the port: closed earlier, it would be the tty's last close, which drops
-// the modem lines. A port another program holds is left alone.
-int makeRaw(const QString &device)
-{
-    if (const std::optional<PortLockFile::Holder> lock = PortLockFile::of(device); lock && lock->running)
-        return -1;
-    const int handle = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    termios settings {};
-    if (handle >= 0 && ::tcgetattr(handle, &settings) == 0) {
-        ::cfmakeraw(&settings);
-        ::tcsetattr(handle, TCSANOW, &settings);
-    }
-    return handle;
-}
 
 QString writeFailureReason(int errorNumber)
 {
@@ -75,11 +43,11 @@ QString writeFailureReason(int errorNumber)
 InstrumentLink::InstrumentLink(QObject *parent)
     : QObject(parent)
     , m_port(new QSerialPort(this))
-    , m_delivery(new QSocketNotifier(QSocketNotifier::Read, this))
+    , m_deliveryWatch(new QSocketNotifier(QSocketNotifier::Read, this))
 {
     connect(m_port, &QSerialPort::errorOccurred, this, &InstrumentLink::onErrorOccurred);
     // Waking the event loop is all it is for; receive() reads.
-    connect(m_delivery, &QSocketNotifier::activated, this, [this] { watchForDelivery(false); });
+    connect(m_deliveryWatch, &QSocketNotifier::activated, this, [this] { watchForDelivery(false); });
 }
 
 void InstrumentLink::configure(int portNumber)
@@ -112,24 +80,36 @@ bool InstrumentLink::open(QString *errorMessage)
     m_received.clear();
     m_bytesReceived = 0;
     m_lineRate = 0;
-    const int rawHandle = makeRaw(deviceName());
-    const bool opened = m_port->open(QIODevice::ReadWrite);
-    if (rawHandle >= 0)
-        ::close(rawHandle);
-    if (!opened) {
-        *errorMessage = QStringLiteral("Не удалось открыть последовательный порт %1 (%2): %3")
-                            .arg(QString::number(m_portNumber), deviceName(), openFailureReason());
+    // A port not used after all keeps the settings it had.
+    const auto giveUp = [&](const QString &message) {
+        m_claim.putBack();
+        m_claim.release();
+        *errorMessage = message;
         return false;
-    }
-    const quint32 made = DriverLineRate::madeOn(int(m_port->handle()));
-    if (made != 0 && !DriverLineRate::isCloseEnough(made, LineRate)) {
+    };
+    const auto refuse = [&](const QString &reason) {
+        return giveUp(QStringLiteral("Не удалось открыть последовательный порт %1 (%2): %3")
+                          .arg(QString::number(m_portNumber), deviceName(), reason));
+    };
+    // A live holder's port is not opened; Qt would open one whose lock only minicom or cu wrote,
+    // and hang reading a pipe put in the lock's place.
+    if (const std::optional<PortLockFile::Holder> lock = PortLockFile::of(deviceName());
+        lock && (lock->state == PortLockFile::State::Live || lock->state == PortLockFile::State::NotAFile))
+        return refuse(PortRefusal::lockReason(*lock));
+    QString whyHeld;
+    if (!m_claim.take(deviceName(), &whyHeld))
+        return refuse(whyHeld);
+    m_claim.makeRaw();
+    if (!m_port->open(QIODevice::ReadWrite))
+        return refuse(openFailureReason());
+    const quint32 made = TtyLine::rate(int(m_port->handle()));
+    if (made != 0 && !TtyLine::isCloseEnough(made, LineRate)) {
         m_port->close();
-        *errorMessage = rateRefusal(made);
-        return false;
+        return giveUp(rateRefusal(made));
     }
     m_lineRate = made;
     keepQtFromWatching();
-    m_delivery->setSocket(m_port->handle());
+    m_deliveryWatch->setSocket(m_port->handle());
     m_pace = ReceivePace();
     m_sinceLastLook.start();
     m_nextLook = {0, false};
@@ -198,17 +178,23 @@ void InstrumentLink::close()
     // instrument would read garbage instead of the closing 0xFF and keep streaming.
     if (!m_lost) {
         m_port->flush();
-        drainOutput(int(m_port->handle()));
-        std::this_thread::sleep_for(AdapterDrainTime);
+        if (TtyLine::drain(int(m_port->handle()), OutputDrainLimit))
+            std::this_thread::sleep_for(AdapterDrainTime);
     }
     release();
 }
 
 void InstrumentLink::release()
 {
-    m_delivery->setSocket(-1);
-    if (m_port->isOpen())
+    m_deliveryWatch->setSocket(-1);
+    if (m_port->isOpen()) {
+        // The tty's last close waits for what is still queued to leave, up to the port's
+        // closing_wait (30 s unless set otherwise): a device that takes nothing more would
+        // freeze the window that long.
+        TtyLine::discardOutput(int(m_port->handle()));
         m_port->close();
+    }
+    m_claim.release();
     m_received.clear();
 }
 
@@ -276,7 +262,7 @@ ReceivePace::Wait InstrumentLink::nextLook() const
 // nothing into its buffer behind receive()'s back.
 void InstrumentLink::watchForDelivery(bool on)
 {
-    m_delivery->setEnabled(on && m_port->isOpen() && !m_lost);
+    m_deliveryWatch->setEnabled(on && m_port->isOpen() && !m_lost);
 }
 
 qint64 InstrumentLink::bytesWaiting() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/BlockQueue.h"
+#include "link/PortClaim.h"
 #include "link/ReceivePace.h"
 #include "link/SampleBlock.h"
 
@@ -36,10 +37,11 @@ public:
     // As the driver made it at the last open(); 0 if the driver does not tell.
     quint32 lineRate() const;
     // Lets the last command leave the line at the line's rate (waiting a tenth of a
-    // second at most) before the port gives the line back its old settings.
+    // second at most) before the port gives the line back its old settings; what the
+    // device has not taken by then is thrown away. The tty is left raw.
     void close();
     // Closes the port at once, for a program that is ending: whatever is still queued
-    // for the instrument may be lost. Other programs may open the port afterwards.
+    // for the instrument is thrown away. Other programs may open the port afterwards.
     void release();
 
     // Throws away everything received so far, also what the system still holds.
@@ -74,7 +76,8 @@ private:
     int m_portNumber = 1;
     QString m_deviceName;
     QSerialPort *m_port;
-    QSocketNotifier *m_delivery;
+    QSocketNotifier *m_deliveryWatch;
+    PortClaim m_claim;
     BlockQueue m_received;
     ReceivePace m_pace;
     QElapsedTimer m_sinceLastLook;

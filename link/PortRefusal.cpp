@@ -26,20 +26,44 @@ QString accessDenied(const QString &device)
 
 QString PortRefusal::reason(const QString &device)
 {
-    if (const std::optional<PortLockFile::Holder> lock = PortLockFile::of(device)) {
-        const QString program = lock->program.isEmpty() ? QStringLiteral("без имени") : lock->program;
-        if (lock->running) {
-            return QStringLiteral("порт занят: его держит программа «%1» (процесс %2). Закройте её и повторите.")
-                .arg(program, QString::number(lock->pid));
-        }
-        return QStringLiteral("порт заблокирован файлом %1: его оставила программа «%2» (процесс %3), "
-                              "которая уже завершилась, и удалить его может только пользователь %4 или "
-                              "администратор (sudo rm %1).")
-            .arg(lock->path, program, QString::number(lock->pid), lock->owner);
-    }
+    if (const std::optional<PortLockFile::Holder> lock = PortLockFile::of(device))
+        return lockReason(*lock);
     if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES)
         return accessDenied(device);
     return QStringLiteral("порт занят другой программой. Закройте её и повторите.");
+}
+
+QString PortRefusal::lockReason(const PortLockFile::Holder &lock)
+{
+    const QString program = lock.program.isEmpty() ? QStringLiteral("без имени") : lock.program;
+    const QString removal = QStringLiteral("удалить его может только пользователь %1 или администратор (sudo rm %2).")
+                                .arg(lock.owner, lock.path);
+    switch (lock.state) {
+    case PortLockFile::State::Live:
+        return QStringLiteral("порт занят: его держит программа «%1» (процесс %2). Закройте её и повторите.")
+            .arg(program, QString::number(lock.pid));
+    case PortLockFile::State::Elsewhere:
+        return QStringLiteral("порт занят: по файлу блокировки %1 его держит программа «%2» (процесс %3) на компьютере "
+                              "%4, что отсюда не проверить. Если она там не работает, %5")
+            .arg(lock.path, program, QString::number(lock.pid), lock.host, removal);
+    case PortLockFile::State::Ended:
+        return QStringLiteral("порт заблокирован файлом %1: его оставила программа «%2» (процесс %3), которая уже "
+                              "завершилась, и %4")
+            .arg(lock.path, program, QString::number(lock.pid), removal);
+    case PortLockFile::State::Reused:
+        return QStringLiteral("порт заблокирован файлом %1: его оставила программа «%2» (процесс %3), которая уже "
+                              "завершилась (этот номер процесса теперь у программы «%4»), и %5")
+            .arg(lock.path, program, QString::number(lock.pid), lock.nowRunning, removal);
+    case PortLockFile::State::Unreadable:
+        return QStringLiteral("порт заблокирован файлом %1, из которого не удаётся прочитать, кто держит порт "
+                              "(файл пуст, испорчен или закрыт для чтения). Если порт никто не использует, %2")
+            .arg(lock.path, removal);
+    case PortLockFile::State::NotAFile:
+        return QStringLiteral("на месте файла блокировки %1 лежит не обычный файл (канал, ссылка или каталог), и "
+                              "программа не станет его читать. Узнайте, откуда он взялся; %2")
+            .arg(lock.path, removal);
+    }
+    return {};
 }
 
 QString PortRefusal::accessAdvice(const QString &device, mode_t mode, gid_t group, const QString &groupName)

@@ -1,8 +1,8 @@
 #include "sim/InstrumentSimulator.h"
 
 #include "sim/InstrumentSignal.h"
-#include "sim/PtyLineSpeed.h"
-#include "sim/SerialDeviceLine.h"
+
+#include "link/TtyLine.h"
 
 #include <QFile>
 #include <QSocketNotifier>
@@ -15,7 +15,6 @@
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/timerfd.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -76,12 +75,8 @@ bool InstrumentSimulator::open(QString *error)
         return fail("ptsname");
     // A new pty echoes and translates line ends; a host that does not set raw mode itself would
     // otherwise send our samples back to us as commands.
-    termios settings{};
-    if (::tcgetattr(m_slave, &settings) != 0)
-        return fail("tcgetattr");
-    ::cfmakeraw(&settings);
-    if (::tcsetattr(m_slave, TCSANOW, &settings) != 0)
-        return fail("tcsetattr");
+    if (!TtyLine::makeRaw(m_slave))
+        return fail("TCSETS2");
     return serve(QString::fromLocal8Bit(name), error);
 }
 
@@ -93,14 +88,14 @@ bool InstrumentSimulator::openDevice(const QString &path, QString *error)
     m_master = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_master < 0)
         return fail(QString::fromLocal8Bit(std::strerror(errno)));
-    const quint32 made = SerialDeviceLine::setUp(m_master);
+    const quint32 made = TtyLine::setUp(m_master, LineRate);
     if (made == 0) {
         return fail(QStringLiteral("cannot set %1 bit/s 8N1 raw: %2")
-                        .arg(QString::number(SerialDeviceLine::Rate), QString::fromLocal8Bit(std::strerror(errno))));
+                        .arg(QString::number(LineRate), QString::fromLocal8Bit(std::strerror(errno))));
     }
-    if (!SerialDeviceLine::carriesTheLine(made)) {
+    if (!TtyLine::isCloseEnough(made, LineRate)) {
         return fail(QStringLiteral("the driver runs the line at %1 bit/s instead of %2")
-                        .arg(QString::number(made), QString::number(SerialDeviceLine::Rate)));
+                        .arg(QString::number(made), QString::number(LineRate)));
     }
     return serve(path, error);
 }
@@ -228,7 +223,7 @@ qint64 InstrumentSimulator::bytesWritten() const
 
 quint32 InstrumentSimulator::lineSpeed() const
 {
-    return m_master < 0 ? 0 : ptyLineSpeed(m_master);
+    return m_master < 0 ? 0 : TtyLine::rate(m_master);
 }
 
 void InstrumentSimulator::readCommands()

@@ -22,6 +22,8 @@ class InstrumentSimulator : public QObject
 public:
     static constexpr quint8 StopCode = 0xFF;
     static constexpr int ChannelCount = 8;
+    // The line's rate on a serial device (openDevice()).
+    static constexpr quint32 LineRate = 56000;
 
     struct Command
     {

@@ -2,13 +2,13 @@
 #include "LineCallLog.h"
 
 #include "link/BlockQueue.h"
-#include "link/DriverLineRate.h"
 #include "link/InstrumentLink.h"
 #include "link/PortLockFile.h"
 #include "link/PortRefusal.h"
 #include "link/ReceivePace.h"
 #include "link/SerialAdapters.h"
 #include "link/SerialPortName.h"
+#include "link/TtyLine.h"
 #include "sim/InstrumentSimulator.h"
 
 #include <QDir>
@@ -226,7 +226,7 @@ void InstrumentLinkTest::refusesARateTheDriverCouldNotMake()
     QFETCH(quint32, made);
     QFETCH(bool, accepted);
 
-    QCOMPARE(DriverLineRate::isCloseEnough(made, 56000), accepted);
+    QCOMPARE(TtyLine::isCloseEnough(made, 56000), accepted);
 }
 
 // The line must still run at 56000 bit/s while the closing byte leaves a real UART or

@@ -1,6 +1,6 @@
 #include "sim/InstrumentSignal.h"
 #include "sim/InstrumentSimulator.h"
-#include "sim/PtyLineSpeed.h"
+#include "link/TtyLine.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,7 +20,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -32,11 +31,8 @@ public:
     explicit Host(const QString &path)
         : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
     {
-        termios settings{};
-        if (m_fd >= 0 && ::tcgetattr(m_fd, &settings) == 0) {
-            ::cfmakeraw(&settings);
-            ::tcsetattr(m_fd, TCSANOW, &settings);
-        }
+        if (m_fd >= 0)
+            TtyLine::makeRaw(m_fd);
     }
     // An end the test opened itself, such as a pty's master.
     explicit Host(int fd)
@@ -468,7 +464,7 @@ void SimulatorTest::programServesHostAndLogsCommands()
     QVERIFY(host.fd() >= 0);
     if (onDevice) {
         QCOMPARE(path, QString::fromLocal8Bit(device));
-        QCOMPARE(ptyLineSpeed(master), quint32(56000));
+        QCOMPARE(TtyLine::rate(master), quint32(56000));
     }
 
     QVERIFY(host.send(QByteArray("\x02\x41", 2)));

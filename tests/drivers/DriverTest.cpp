@@ -1,7 +1,7 @@
 #include "RunRig.h"
 #include "WhenTrue.h"
 
-#include "link/DriverLineRate.h"
+#include "link/TtyLine.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -77,7 +77,7 @@ void recordFrom(RunRig &rig, const QString &device)
 quint32 rateReadBack(const QString &device)
 {
     const int fd = ::open(QFile::encodeName(device).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-    const quint32 rate = fd >= 0 ? DriverLineRate::madeOn(fd) : 0;
+    const quint32 rate = fd >= 0 ? TtyLine::rate(fd) : 0;
     if (fd >= 0)
         ::close(fd);
     return rate;

@@ -1,10 +1,11 @@
 #include "BarePty.h"
 
+#include "link/TtyLine.h"
+
 #include <QByteArray>
 
 #include <fcntl.h>
 #include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 BarePty::BarePty()
@@ -12,10 +13,7 @@ BarePty::BarePty()
     char name[128];
     if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
         return;
-    termios raw{};
-    ::tcgetattr(m_slave, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(m_slave, TCSANOW, &raw);
+    TtyLine::makeRaw(m_slave);
     m_device = QString::fromLocal8Bit(name);
 }
 

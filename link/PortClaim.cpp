@@ -1,0 +1,60 @@
+#include "link/PortClaim.h"
+
+#include "link/TtyLine.h"
+
+#include <QFile>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+PortClaim::~PortClaim()
+{
+    release();
+}
+
+bool PortClaim::take(const QString &device, QString *whyHeld)
+{
+    release();
+    m_handle = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_handle < 0)
+        return true;
+    // Only a process allowed to open it anyway gets this far into a tty in exclusive mode.
+    int exclusive = 0;
+    if (::ioctl(m_handle, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
+        *whyHeld = QStringLiteral("порт занят: его держит другая программа, открывшая его монопольно. "
+                                  "Закройте её и повторите.");
+        release();
+        return false;
+    }
+    if (::flock(m_handle, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        *whyHeld = QStringLiteral("порт занят: его заблокировала другая программа (flock). Закройте её и повторите.");
+        release();
+        return false;
+    }
+    m_found = TtyLine::save(m_handle);
+    return true;
+}
+
+void PortClaim::makeRaw()
+{
+    if (m_handle >= 0 && !m_found.isEmpty())
+        TtyLine::makeRaw(m_handle);
+}
+
+void PortClaim::putBack()
+{
+    if (m_handle >= 0 && !m_found.isEmpty())
+        TtyLine::restore(m_handle, m_found);
+}
+
+void PortClaim::release()
+{
+    if (m_handle >= 0)
+        ::close(m_handle);
+    m_handle = -1;
+    m_found.clear();
+}
