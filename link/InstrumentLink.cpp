@@ -176,22 +176,30 @@ void InstrumentLink::close()
     // QSerialPort::close() gives the line its old settings back at once. A command
     // byte still in the UART or the adapter would then leave at the old rate, and the
     // instrument would read garbage instead of the closing 0xFF and keep streaming.
+    bool drained = false;
     if (!m_lost) {
         m_port->flush();
-        if (TtyLine::drain(int(m_port->handle()), OutputDrainLimit))
+        drained = TtyLine::drain(int(m_port->handle()), OutputDrainLimit);
+        if (drained)
             std::this_thread::sleep_for(AdapterDrainTime);
     }
-    release();
+    closePort(!drained);
 }
 
 void InstrumentLink::release()
+{
+    closePort(true);
+}
+
+void InstrumentLink::closePort(bool discardQueued)
 {
     m_deliveryWatch->setSocket(-1);
     if (m_port->isOpen()) {
         // The tty's last close waits for what is still queued to leave, up to the port's
         // closing_wait (30 s unless set otherwise): a device that takes nothing more would
         // freeze the window that long.
-        TtyLine::discardOutput(int(m_port->handle()));
+        if (discardQueued)
+            TtyLine::discardOutput(int(m_port->handle()));
         m_port->close();
     }
     m_claim.release();

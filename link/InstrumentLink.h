@@ -68,6 +68,7 @@ public:
 
 private:
     QString openFailureReason() const;
+    void closePort(bool discardQueued);
     QString rateRefusal(quint32 made) const;
     void keepQtFromWatching();
     qint64 readWhatArrived();

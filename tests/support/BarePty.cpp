@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <unistd.h>
 
@@ -33,6 +34,25 @@ QString BarePty::device() const
 int BarePty::master() const
 {
     return m_master;
+}
+
+QByteArray BarePty::takeSent()
+{
+    QByteArray sent;
+    char chunk[4096];
+    pollfd readable{m_master, POLLIN, 0};
+    while (::poll(&readable, 1, 0) > 0 && (readable.revents & POLLIN)) {
+        const ssize_t count = ::read(m_master, chunk, sizeof chunk);
+        if (count <= 0)
+            break;
+        sent.append(chunk, count);
+    }
+    return sent;
+}
+
+bool BarePty::sendToHost(const QByteArray &bytes)
+{
+    return ::write(m_master, bytes.constData(), bytes.size()) == bytes.size();
 }
 
 void BarePty::stopTakingCommands()

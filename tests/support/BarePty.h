@@ -16,6 +16,9 @@ public:
     int master() const;
     // Fills the queue towards the instrument, so that the host can write nothing more.
     void stopTakingCommands();
+    // The instrument's end: what the host has sent since the last look, and bytes to the host.
+    QByteArray takeSent();
+    bool sendToHost(const QByteArray &bytes);
 
 private:
     int m_master = -1;
