@@ -11,6 +11,8 @@
 #include <ctime>
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 // The recording run with the real link on the kernel's own serial drivers, inside the emulated PC
@@ -67,10 +69,10 @@ private:
     QByteArray m_messages;
 };
 
-void recordFrom(RunRig &rig, const QString &device)
+void recordFrom(InstrumentLink &link, const QString &device)
 {
     qputenv("LARVENTA_PORT1", device.toLocal8Bit());
-    rig.link.configure(1);
+    link.configure(1);
 }
 
 // termios2's rate on a second handle: the line's settings are the device's, not the handle's.
@@ -83,6 +85,47 @@ quint32 rateReadBack(const QString &device)
     return rate;
 }
 
+// TIOCM_LOOP, from <asm/termios.h>, which clashes with <termios.h>: the UART's loopback.
+constexpr int ModemLoopback = 0x8000;
+
+// Settings, modem lines and the output queue through a handle of the test's own, opened and closed
+// again while the program has the port: so the program's close stays the tty's last.
+class LineControl
+{
+public:
+    explicit LineControl(const QString &device)
+        : m_fd(::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
+    {
+    }
+    ~LineControl()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    LineControl(const LineControl &) = delete;
+    LineControl &operator=(const LineControl &) = delete;
+
+    bool setFlowControl(bool on)
+    {
+        termios settings {};
+        if (::tcgetattr(m_fd, &settings) != 0)
+            return false;
+        ::cfmakeraw(&settings);
+        settings.c_cflag = on ? settings.c_cflag | CRTSCTS : settings.c_cflag & ~CRTSCTS;
+        return ::tcsetattr(m_fd, TCSANOW, &settings) == 0;
+    }
+    bool setModemLines(int lines, bool on) { return ::ioctl(m_fd, on ? TIOCMBIS : TIOCMBIC, &lines) == 0; }
+    int outputQueued() const
+    {
+        int queued = -1;
+        ::ioctl(m_fd, TIOCOUTQ, &queued);
+        return queued;
+    }
+
+private:
+    int m_fd;
+};
+
 } // namespace
 
 class DriverTest : public QObject
@@ -93,6 +136,8 @@ private slots:
     void recordsThroughTheDriver_data();
     void recordsThroughTheDriver();
     void aPulledAdapterEndsTheRunAsALostLink();
+    void givingUpAStoppedLineTakesNoTime_data();
+    void givingUpAStoppedLineTakesNoTime();
 };
 
 void DriverTest::recordsThroughTheDriver_data()
@@ -110,7 +155,7 @@ void DriverTest::recordsThroughTheDriver()
     RunRig rig(Tick);
     FarEnd sim(farEnd, rig.path(QStringLiteral("commands.log")));
     QVERIFY2(sim.serving(), sim.messages().constData());
-    recordFrom(rig, port);
+    recordFrom(rig.link, port);
     rig.controls.selectChannel(5);
     rig.controls.timeText = QStringLiteral("4");
     quint32 readBack = 0;
@@ -136,7 +181,7 @@ void DriverTest::aPulledAdapterEndsTheRunAsALostLink()
     RunRig rig(Tick);
     FarEnd sim(QStringLiteral("/dev/ttyS3"), rig.path(QStringLiteral("commands.log")));
     QVERIFY2(sim.serving(), sim.messages().constData());
-    recordFrom(rig, Adapter);
+    recordFrom(rig.link, Adapter);
     rig.controls.selectChannel(2);
     rig.controls.timeText = QStringLiteral("40");
     // The host side of emulated-pc pulls the adapter when this file appears.
@@ -172,6 +217,48 @@ void DriverTest::aPulledAdapterEndsTheRunAsALostLink()
     QTest::qWait(500);
     const double busy = double(std::clock() - before) / CLOCKS_PER_SEC / 0.5;
     QVERIFY2(busy < 0.1, qPrintable(QStringLiteral("%1 of a core").arg(busy)));
+}
+
+void DriverTest::givingUpAStoppedLineTakesNoTime_data()
+{
+    QTest::addColumn<bool>("programEnds");
+    QTest::newRow("Stop") << false;
+    QTest::newRow("the window closes") << true;
+}
+
+// A UART with hardware flow control whose far end has dropped CTS keeps the closing byte in
+// the driver's queue, and the tty's last close would wait the port's closing_wait (30 s) for
+// it. QEMU carries no modem lines over its socket: in loopback the UART's CTS follows its own
+// RTS, which is dropped. The settings found have the flow control, which Qt gives back.
+void DriverTest::givingUpAStoppedLineTakesNoTime()
+{
+    QFETCH(bool, programEnds);
+    const QString port = QStringLiteral("/dev/ttyS1");
+    QVERIFY(LineControl(port).setFlowControl(true));
+    InstrumentLink link;
+    recordFrom(link, port);
+    QString error;
+    QVERIFY2(link.open(&error), qPrintable(error));
+    {
+        LineControl line(port);
+        QVERIFY(line.setModemLines(ModemLoopback, true));
+        QVERIFY(line.setModemLines(TIOCM_RTS, false));
+        QVERIFY(line.setFlowControl(true));
+        QVERIFY(link.send(InstrumentLink::StopCode, &error));
+        QCOMPARE(line.outputQueued(), 1);
+    }
+
+    QElapsedTimer givingUp;
+    givingUp.start();
+    programEnds ? link.release() : link.close();
+    const qint64 took = givingUp.elapsed();
+
+    LineControl line(port);
+    QVERIFY(line.setModemLines(ModemLoopback, false));
+    QVERIFY(line.setModemLines(TIOCM_RTS, true));
+    QVERIFY(line.setFlowControl(false));
+    qInfo("the port was given up in %lld ms", took);
+    QVERIFY2(took < 1000, qPrintable(QString::number(took)));
 }
 
 QTEST_GUILESS_MAIN(DriverTest)
