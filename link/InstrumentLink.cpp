@@ -50,6 +50,12 @@ InstrumentLink::InstrumentLink(QObject *parent)
     connect(m_deliveryWatch, &QSocketNotifier::activated, this, [this] { watchForDelivery(false); });
 }
 
+// Before the port, a child, goes: what is queued is thrown away before the tty's last close.
+InstrumentLink::~InstrumentLink()
+{
+    release();
+}
+
 void InstrumentLink::configure(int portNumber)
 {
     m_portNumber = portNumber;

@@ -25,6 +25,7 @@ public:
     static constexpr qint32 LineRate = 56000;
 
     explicit InstrumentLink(QObject *parent = nullptr);
+    ~InstrumentLink() override;
 
     // Selects the device of port number portNumber and the line settings; opens nothing.
     void configure(int portNumber);
