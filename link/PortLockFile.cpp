@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <limits>
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -102,7 +103,7 @@ bool parse(const QByteArray &content, PortLockFile::Holder &holder)
     const QList<QByteArray> first = lines.value(0).simplified().split(' ');
     bool isNumber = false;
     holder.pid = first.value(0).toLongLong(&isNumber);
-    if (!isNumber || holder.pid <= 0)
+    if (!isNumber || holder.pid <= 0 || holder.pid > std::numeric_limits<pid_t>::max())
         return false;
     holder.program = QString::fromUtf8(lines.size() > 2 ? lines.value(1) : first.value(1));
     holder.host = QString::fromUtf8(lines.value(2));
