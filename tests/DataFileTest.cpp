@@ -17,11 +17,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+Q_DECLARE_METATYPE(FileCallFault::Call)
+
 namespace {
 
 QByteArray block(char fill)
 {
-    return QByteArray(DataFile::BlockSize, fill);
+    return QByteArray(SampleBlockBytes, fill);
 }
 
 bool makeSocket(const QString &path)
@@ -53,6 +55,7 @@ private slots:
     void failedCreationLeavesTheOldFile();
     void failedWriteKeepsWholeBlocksOnly();
     void aFailedCutBackIsInTheWriteMessage();
+    void aFailedCloseIsReported_data();
     void aFailedCloseIsReported();
     void refusesWhatIsNoRegularFile_data();
     void refusesWhatIsNoRegularFile();
@@ -97,7 +100,7 @@ void DataFileTest::writesBlocksBackToBackAtTheirOffsets()
 void DataFileTest::writesBeyondTwoGibibytes()
 {
     const QString path = m_folder.filePath(QStringLiteral("long.bin"));
-    const qint64 firstBeyond = (qint64(1) << 31) / DataFile::BlockSize;
+    const qint64 firstBeyond = (qint64(1) << 31) / SampleBlockBytes;
     DataFile file;
     QString error;
     QVERIFY(file.createAfresh(path, &error));
@@ -105,10 +108,10 @@ void DataFileTest::writesBeyondTwoGibibytes()
     file.close();
 
     QFile written(path);
-    QCOMPARE(written.size(), (firstBeyond + 1) * DataFile::BlockSize);
+    QCOMPARE(written.size(), (firstBeyond + 1) * SampleBlockBytes);
     QVERIFY(written.open(QIODevice::ReadOnly));
-    QVERIFY(written.seek(firstBeyond * DataFile::BlockSize));
-    QCOMPARE(written.read(DataFile::BlockSize), block('z'));
+    QVERIFY(written.seek(firstBeyond * SampleBlockBytes));
+    QCOMPARE(written.read(SampleBlockBytes), block('z'));
 }
 
 void DataFileTest::failedCreationLeavesTheOldFile_data()
@@ -147,7 +150,7 @@ void DataFileTest::failedWriteKeepsWholeBlocksOnly()
     QVERIFY(file.createAfresh(path, &error));
     {
         // Room for one block and part of the next, as on a disk that fills up.
-        FileSizeLimit limit(DataFile::BlockSize + 300);
+        FileSizeLimit limit(SampleBlockBytes + 300);
         QVERIFY(file.writeBlock(0, block('a'), &error));
         QVERIFY(!file.writeBlock(1, block('b'), &error));
     }
@@ -164,7 +167,7 @@ void DataFileTest::aFailedCutBackIsInTheWriteMessage()
     QVERIFY(file.createAfresh(path, &error));
     {
         FileCallFault truncateFails(FileCallFault::Call::Truncate, path, EIO);
-        FileSizeLimit limit(DataFile::BlockSize + 300);
+        FileSizeLimit limit(SampleBlockBytes + 300);
         QVERIFY(file.writeBlock(0, block('a'), &error));
         QVERIFY(!file.writeBlock(1, block('b'), &error));
         QCOMPARE(truncateFails.failures(), 1);
@@ -176,27 +179,41 @@ void DataFileTest::aFailedCutBackIsInTheWriteMessage()
     QVERIFY(file.close());
     QCOMPARE(TestFiles::read(path), block('a') + block('b').left(300));
     // What stays is what the hash covers.
-    QCOMPARE(file.size(), DataFile::BlockSize + 300);
+    QCOMPARE(file.size(), SampleBlockBytes + 300);
     QCOMPARE(file.sha256(), QCryptographicHash::hash(TestFiles::read(path), QCryptographicHash::Sha256).toHex());
 }
 
-// As on a network file system that could not store what was written.
+void DataFileTest::aFailedCloseIsReported_data()
+{
+    QTest::addColumn<FileCallFault::Call>("call");
+    QTest::addColumn<QString>("what");
+
+    // As on a network file system that could not store what was written.
+    QTest::newRow("close") << FileCallFault::Call::Close << "закрыть";
+    // Without the sync, the data could still be in memory only when a description
+    // vouches for it.
+    QTest::newRow("sync") << FileCallFault::Call::Sync << "сохранить на диске";
+}
+
 void DataFileTest::aFailedCloseIsReported()
 {
-    const QString path = m_folder.filePath(QStringLiteral("unclosed.bin"));
+    QFETCH(FileCallFault::Call, call);
+    QFETCH(QString, what);
+
+    const QString path = m_folder.filePath(QStringLiteral("unclosed %1.bin").arg(what));
     DataFile file;
     QString error;
     QVERIFY(file.createAfresh(path, &error));
     QVERIFY(file.writeBlock(0, block('a'), &error));
     {
-        FileCallFault closeFails(FileCallFault::Call::Close, path, EIO);
+        FileCallFault fails(call, path, EIO);
         QVERIFY(!file.close(&error));
-        QCOMPARE(closeFails.failures(), 1);
+        QVERIFY(fails.failures() >= 1);
     }
     QCOMPARE(error,
-             QStringLiteral("Не удалось закрыть файл данных «%1»: ошибка ввода-вывода. Данные, записанные в него, "
+             QStringLiteral("Не удалось %1 файл данных «%2»: ошибка ввода-вывода. Данные, записанные в него, "
                             "могли сохраниться не полностью.")
-                 .arg(path));
+                 .arg(what, path));
     QVERIFY(!file.isOpen());
     QVERIFY(file.close(&error));
 }

@@ -645,7 +645,7 @@ void DataGatheringSystemTest::closingDuringARecordingEndsTheProgram()
     QVERIFY(data.size() >= 512 * 4);
     QCOMPARE(data.size() % 512, 0);
     QCOMPARE(data, RunRig::stream(1, data.size()));
-    const QString wrong = DescriptionCheck::mismatches(path, QStringLiteral("window_closed"), 0);
+    const QString wrong = DescriptionCheck::mismatches(path, QStringLiteral("window_closed"));
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     // No wind-up: no closing stop code, no picture.
     QTest::qWait(100);

@@ -1,5 +1,6 @@
 #include "BarePty.h"
 #include "DescriptionCheck.h"
+#include "FileCallFault.h"
 #include "FileSizeLimit.h"
 #include "RunRig.h"
 #include "SimProcess.h"
@@ -14,6 +15,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <optional>
 
 namespace {
 
@@ -57,7 +59,10 @@ private slots:
     void aDataFileThatCannotBeCreatedLeavesThePortClosed();
     void aFullDiskEndsTheRunLikeStop();
     void aVanishedPortEndsTheRunKeepingTheBlocks();
+    void aCommandThatCannotBeSentEndsTheRun_data();
     void aCommandThatCannotBeSentEndsTheRun();
+    void theDescriptionVouchesOnlyForWhatTheDiskHolds_data();
+    void theDescriptionVouchesOnlyForWhatTheDiskHolds();
 };
 
 // Real seconds: the one-second handshake, then a two-second recording at the line rate.
@@ -80,7 +85,10 @@ void RecordingRunTest::recordsTheStreamInWholeBlocks()
     WhenTrue::then(this, [&] { return started().isString(); },
                    [&] { whileRecording = DescriptionCheck::read(rig.controls.fileName); });
     int ticks = 0;
-    connect(&rig.timer, &Timer::tick, this, [&] { ++ticks; });
+    connect(&rig.timer, &Timer::tick, this, [&] {
+        if (++ticks == 3)
+            rig.seeTheEnd();
+    });
 
     rig.run.startRequest();
 
@@ -125,8 +133,10 @@ void RecordingRunTest::recordsTheStreamInWholeBlocks()
     QCOMPARE(whileRecording.value(QStringLiteral("ending")).toString(), QStringLiteral("recording"));
     QVERIFY(whileRecording.value(QStringLiteral("ended")).isNull());
     QVERIFY(whileRecording.value(QStringLiteral("sha256")).isNull());
-    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("completed"), 5600);
+    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("completed"));
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    const QString wrongRate = rig.rateMismatch();
+    QVERIFY2(wrongRate.isEmpty(), qPrintable(wrongRate));
     const QJsonObject description = DescriptionCheck::read(rig.controls.fileName);
     QCOMPARE(description.keys(),
              QStringList({"block_bytes", "blocks", "bytes", "channel", "channel_code", "data_file", "device", "ended",
@@ -337,7 +347,7 @@ void RecordingRunTest::stopDuringTheHandshakeLeavesAnEmptyFile()
     QVERIFY(rig.controls.startEnabled && !rig.controls.stopEnabled);
     QCOMPARE(atCreation.value(QStringLiteral("ending")).toString(), QStringLiteral("recording"));
     QVERIFY(atCreation.value(QStringLiteral("started")).isNull());
-    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("stopped"), 0);
+    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("stopped"));
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
 }
 
@@ -385,6 +395,7 @@ void RecordingRunTest::stopDuringRecordingKeepsEveryBlockTaken()
              // Every block taken is on disk while the run goes on.
              onDiskAtStop = TestFiles::read(rig.controls.fileName);
              drawnAtStop = rig.plot.segmentCount;
+             rig.seeTheEnd();
              rig.run.stopRequest();
          });
 
@@ -399,8 +410,10 @@ void RecordingRunTest::stopDuringRecordingKeepsEveryBlockTaken()
     QCOMPARE(rig.plot.segmentCount, data.size() / 512 * 511);
     QTRY_COMPARE(rig.commandBytes(), handshake(4));
     QVERIFY(rig.controls.startEnabled && !rig.controls.stopEnabled);
-    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("stopped"), 20000);
+    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("stopped"));
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    const QString wrongRate = rig.rateMismatch();
+    QVERIFY2(wrongRate.isEmpty(), qPrintable(wrongRate));
 }
 
 void RecordingRunTest::keepsOnlyBytesFromAfterTheStart()
@@ -673,7 +686,7 @@ void RecordingRunTest::aFullDiskEndsTheRunLikeStop()
     QVERIFY(summary.blocksNotWritten >= 1 && summary.bytesInBlock < 512);
     QCOMPARE((summary.blocksWritten + summary.blocksNotWritten) * 512 + summary.bytesInBlock, rig.link.bytesReceived());
     // The part of the fifth block that was written and cut off again is not in the hash.
-    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("write_failed"), 0);
+    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("write_failed"));
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     QCOMPARE(rig.state.FileNameOld, rig.controls.fileName);
     QTRY_COMPARE(rig.commandBytes(), handshake(8));
@@ -693,6 +706,7 @@ void RecordingRunTest::aVanishedPortEndsTheRunKeepingTheBlocks()
          [&] {
              onDiskAtHangUp = TestFiles::read(rig.controls.fileName);
              rig.sim.hangUp();
+             rig.seeTheEnd();
              sinceHangUp.start();
          });
 
@@ -709,34 +723,131 @@ void RecordingRunTest::aVanishedPortEndsTheRunKeepingTheBlocks()
     QVERIFY(rig.controls.startEnabled && !rig.controls.stopEnabled);
     QVERIFY(!rig.link.isOpen());
     QVERIFY(!rig.timer.isEnabled());
-    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("link_lost"), 5600);
+    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("link_lost"));
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    const QString wrongRate = rig.rateMismatch();
+    QVERIFY2(wrongRate.isEmpty(), qPrintable(wrongRate));
     QCOMPARE(DescriptionCheck::read(rig.controls.fileName).value(QStringLiteral("problem")).toString(),
              rig.messages.shown.first().text);
 }
 
-// The instrument takes the start code, then no more commands: the channel code
-// cannot be written.
+void RecordingRunTest::aCommandThatCannotBeSentEndsTheRun_data()
+{
+    QTest::addColumn<int>("ticksTaken");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("ending");
+
+    // Before the channel code: the run ends there.
+    QTest::newRow("channel code") << 0 << "0" << "command_failed";
+    // After it: the run has ended as it would, and the instrument may still be sending.
+    QTest::newRow("closing code") << 2 << "255" << "stopped";
+}
+
+// The instrument takes commands for a while, then no more.
 void RecordingRunTest::aCommandThatCannotBeSentEndsTheRun()
 {
+    QFETCH(int, ticksTaken);
+    QFETCH(QString, command);
+    QFETCH(QString, ending);
+
     RunRig rig(FastTick);
     BarePty pty;
     QVERIFY(!pty.device().isEmpty());
     qputenv("LARVENTA_PORT1", pty.device().toLocal8Bit());
     rig.link.configure(1);
     rig.controls.timeText = QStringLiteral("1000");
-    QTimer::singleShot(0, this, [&] { pty.stopTakingCommands(); });
+    int ticks = 0;
+    connect(&rig.timer, &Timer::tick, this, [&] {
+        if (++ticks == ticksTaken) {
+            pty.stopTakingCommands();
+            rig.run.stopRequest();
+        }
+    });
+    if (ticksTaken == 0)
+        QTimer::singleShot(0, this, [&] { pty.stopTakingCommands(); });
 
     rig.run.startRequest();
 
     QCOMPARE(rig.messages.shown.size(), 1);
     const QString text = rig.messages.shown.first().text;
-    QVERIFY2(text.contains(pty.device()) && text.contains(QStringLiteral("команду 0")), qPrintable(text));
+    QVERIFY2(text.contains(pty.device()) && text.contains(QStringLiteral("команду ") + command), qPrintable(text));
     QCOMPARE(rig.dataFile(), QByteArray());
     QCOMPARE(rig.plot.snapshots, QStringList{rig.controls.fileName});
     QVERIFY(rig.controls.startEnabled && rig.controls.settingsEnabled && !rig.controls.stopEnabled);
     QVERIFY(!rig.link.isOpen());
     QVERIFY(!rig.timer.isEnabled());
+    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, ending);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    QCOMPARE(DescriptionCheck::read(rig.controls.fileName).value(QStringLiteral("problem")).toString(), text);
+}
+
+void RecordingRunTest::theDescriptionVouchesOnlyForWhatTheDiskHolds_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("ending");
+
+    // The data file's last blocks may never have reached the disk.
+    QTest::newRow("data file not synced") << "data sync" << "write_failed";
+    QTest::newRow("data file not closed") << "data close" << "write_failed";
+    // The last description may never have reached the disk: the one before it, which
+    // vouches for no contents, stays.
+    QTest::newRow("description not synced") << "description sync" << "recording";
+    // No description could be written at all: the older recording's goes all the same.
+    QTest::newRow("disk full") << "disk full" << "";
+}
+
+void RecordingRunTest::theDescriptionVouchesOnlyForWhatTheDiskHolds()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, ending);
+
+    RunRig rig(FastTick);
+    const QString description = rig.controls.fileName + QStringLiteral(".json");
+    QVERIFY(TestFiles::write(rig.controls.fileName, "an older recording"));
+    QVERIFY(TestFiles::write(description, R"({"ending": "completed", "sha256": "of an older recording"})"));
+    rig.sim.setRate(20000);
+    rig.controls.timeText = QStringLiteral("100000");
+    std::optional<FileCallFault> callFails;
+    std::optional<FileSizeLimit> diskFull;
+    if (fault == QLatin1String("disk full")) {
+        diskFull.emplace(300);
+    } else {
+        WhenTrue::then(this, [&] { return rig.plot.segmentCount >= 511 * 4; },
+                       [&] {
+                           if (fault == QLatin1String("data sync"))
+                               callFails.emplace(FileCallFault::Call::Sync, rig.controls.fileName, EIO);
+                           else if (fault == QLatin1String("data close"))
+                               callFails.emplace(FileCallFault::Call::Close, rig.controls.fileName, EIO);
+                           else
+                               callFails.emplace(FileCallFault::Call::SyncOfReplacement, description, EIO);
+                           rig.run.stopRequest();
+                       });
+    }
+
+    rig.run.startRequest();
+
+    diskFull.reset();
+    QVERIFY(!callFails || callFails->failures() >= 1);
+    callFails.reset();
+    const QString descriptionProblem = rig.controls.lastProgress.descriptionProblem;
+    if (ending.isEmpty()) {
+        QVERIFY(!QFileInfo::exists(description));
+        QVERIFY2(descriptionProblem.contains(QStringLiteral("ошибка записи")), qPrintable(descriptionProblem));
+        return;
+    }
+    const QJsonObject said = DescriptionCheck::read(rig.controls.fileName);
+    QCOMPARE(said.value(QStringLiteral("ending")).toString(), ending);
+    if (ending == QLatin1String("recording")) {
+        QVERIFY(said.value(QStringLiteral("sha256")).isNull());
+        QCOMPARE(descriptionProblem, QStringLiteral("не удалось сохранить на диске (ошибка ввода-вывода)"));
+        QCOMPARE(rig.messages.shown.size(), 0);
+    } else {
+        const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, ending);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+        QCOMPARE(rig.messages.shown.size(), 1);
+        QCOMPARE(said.value(QStringLiteral("problem")).toString(), rig.messages.shown.first().text);
+        QVERIFY(descriptionProblem.isEmpty());
+    }
 }
 
 QTEST_MAIN(RecordingRunTest)
