@@ -456,8 +456,11 @@ void RecordingRunTest::losesNothingInAFlood()
 }
 
 // Floods that refill the line only after the program has read, between stretches of
-// single bytes at the line's rate; the instrument on a thread of its own. How long each
-// lasts only decides how much is recorded.
+// single bytes at the line's rate; the instrument on a thread of its own. It proves that
+// no byte is lost or reordered as the pace changes, not how fast the program follows:
+// an older pace that looked only every 10 ms passes it too, and how long each stretch
+// lasts only decides how much is recorded. The pacing is measured by the bench
+// (scripts/bench, flood_refill_mb_s).
 void RecordingRunTest::losesNothingAsFloodsComeAndGo()
 {
     RunRig rig(FastTick);
