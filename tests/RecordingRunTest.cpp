@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTest>
@@ -25,6 +26,21 @@ const QString Title = QStringLiteral("Вам Cообщение");
 QList<quint8> handshake(int channelNumber)
 {
     return {0xFF, quint8(channelNumber - 1), 0xFF};
+}
+
+// The Python snippet of README.md, or of larventa(1) with its escapes undone.
+QString documentedPython(const QString &document)
+{
+    const QString text = QString::fromUtf8(TestFiles::read(document));
+    if (document.endsWith(QLatin1String(".md"))) {
+        const QString opening = QStringLiteral("```python\n");
+        const qsizetype start = text.indexOf(opening) + opening.size();
+        return text.mid(start, text.indexOf(QStringLiteral("\n```"), start) - start);
+    }
+    const qsizetype start = text.indexOf(QStringLiteral(".nf\n"), text.indexOf(QStringLiteral("in Python"))) + 4;
+    return text.mid(start, text.indexOf(QStringLiteral("\n.fi"), start) - start)
+        .replace(QStringLiteral("\\-"), QStringLiteral("-"))
+        .replace(QStringLiteral("\\(aq"), QStringLiteral("'"));
 }
 
 } // namespace
@@ -63,6 +79,8 @@ private slots:
     void aCommandThatCannotBeSentEndsTheRun();
     void theDescriptionVouchesOnlyForWhatTheDiskHolds_data();
     void theDescriptionVouchesOnlyForWhatTheDiskHolds();
+    void theDocumentedPythonReadsARecording_data();
+    void theDocumentedPythonReadsARecording();
 };
 
 // Real seconds: the one-second handshake, then a two-second recording at the line rate.
@@ -851,6 +869,54 @@ void RecordingRunTest::theDescriptionVouchesOnlyForWhatTheDiskHolds()
         QCOMPARE(said.value(QStringLiteral("problem")).toString(), rig.messages.shown.first().text);
         QVERIFY(descriptionProblem.isEmpty());
     }
+}
+
+void RecordingRunTest::theDocumentedPythonReadsARecording_data()
+{
+    QTest::addColumn<QString>("document");
+    QTest::addColumn<bool>("channelCodeSent");
+
+    QTest::newRow("README, completed") << LARVENTA_README << true;
+    // No rate: samples_per_second is null.
+    QTest::newRow("README, no channel code") << LARVENTA_README << false;
+    QTest::newRow("larventa(1), completed") << LARVENTA_MANUAL << true;
+}
+
+// Against a real recording, named as in the snippet, in the folder it runs in.
+void RecordingRunTest::theDocumentedPythonReadsARecording()
+{
+    QFETCH(QString, document);
+    QFETCH(bool, channelCodeSent);
+
+    RunRig rig(FastTick);
+    rig.controls.fileName = rig.path(QStringLiteral("run1.bin"));
+    rig.controls.timeText = QStringLiteral("2");
+    BarePty refusesCommands;
+    if (channelCodeSent) {
+        rig.sim.setRate(0);
+        rig.sim.setSampleLimit(512 * 3);
+    } else {
+        qputenv("LARVENTA_PORT1", refusesCommands.device().toLocal8Bit());
+        rig.link.configure(1);
+        QTimer::singleShot(0, this, [&] { refusesCommands.stopTakingCommands(); });
+    }
+    rig.run.startRequest();
+    const QJsonObject description = DescriptionCheck::read(rig.controls.fileName);
+    QCOMPARE(description.value(QStringLiteral("samples_per_second")).isNull(), !channelCodeSent);
+
+    QProcess python;
+    python.setWorkingDirectory(rig.folder.path());
+    // Debian's own, which python3-numpy (installed by scripts/setup) is for, whatever else is first on the path.
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), documentedPython(document)});
+    QVERIFY2(python.waitForFinished(30000), "/usr/bin/python3 did not run");
+    const QByteArray errors = python.readAllStandardError();
+    QVERIFY2(python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0, errors.constData());
+    const QString started = channelCodeSent ? description.value(QStringLiteral("started")).toString()
+                                            : QStringLiteral("None");
+    QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()),
+             QStringLiteral("channel 1, %1, %2, %3 samples\n")
+                 .arg(started, channelCodeSent ? QStringLiteral("completed") : QStringLiteral("command_failed"),
+                      QString::number(channelCodeSent ? 512 * 3 : 0)));
 }
 
 QTEST_MAIN(RecordingRunTest)
