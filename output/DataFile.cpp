@@ -1,5 +1,6 @@
 #include "output/DataFile.h"
 
+#include "platform/DiskSync.h"
 #include "platform/SystemErrorText.h"
 
 #include <QFile>
@@ -23,19 +24,6 @@ QString notARegularFile(mode_t mode)
     if (S_ISSOCK(mode))
         return QStringLiteral("это сокет, а не обычный файл");
     return QStringLiteral("это не обычный файл");
-}
-
-// 0, or the error number if what was written to fd could not be made safe on the disk.
-// A file system that cannot sync at all (EINVAL) has nothing more to make safe.
-int syncFailure(int fd)
-{
-    while (::fdatasync(fd) != 0) {
-        if (errno == EINVAL)
-            return 0;
-        if (errno != EINTR)
-            return errno;
-    }
-    return 0;
 }
 
 } // namespace
@@ -144,7 +132,7 @@ bool DataFile::close(QString *errorMessage)
     if (m_fd < 0)
         return true;
     // On the disk before a description vouches for it.
-    const int syncError = syncFailure(m_fd);
+    const int syncError = DiskSync::file(m_fd);
     const int closed = ::close(m_fd);
     const int closeError = errno;
     m_fd = -1;

@@ -2,16 +2,12 @@
 
 #include "link/SampleBlock.h"
 #include "output/SaveFailure.h"
+#include "platform/DiskSync.h"
 #include "platform/SystemErrorText.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -67,29 +63,6 @@ QString timeOrNull(const QDateTime &time)
 QString number(qint64 value)
 {
     return QString::number(value);
-}
-
-// 0, or the error number. A file system that cannot sync at all (EINVAL) has nothing
-// more to make safe.
-int syncFailure(int fd)
-{
-    while (::fsync(fd) != 0) {
-        if (errno == EINVAL)
-            return 0;
-        if (errno != EINTR)
-            return errno;
-    }
-    return 0;
-}
-
-int folderSyncFailure(const QString &folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    const int error = syncFailure(fd);
-    ::close(fd);
-    return error;
 }
 
 QString notOnDisk(int errorNumber)
@@ -152,7 +125,7 @@ bool RecordingDescription::write(QString *reason) const
         return false;
     }
     // QSaveFile's commit syncs too, but goes on when that fails.
-    int error = syncFailure(file.handle());
+    int error = DiskSync::file(file.handle());
     if (error != 0) {
         file.cancelWriting();
         *reason = notOnDisk(error);
@@ -163,7 +136,7 @@ bool RecordingDescription::write(QString *reason) const
         return false;
     }
     // The folder holds the new name only once it is synced too.
-    error = folderSyncFailure(QFileInfo(path).absolutePath());
+    error = DiskSync::folder(QFileInfo(path).absolutePath());
     if (error != 0) {
         *reason = notOnDisk(error);
         return false;
