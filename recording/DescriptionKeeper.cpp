@@ -36,8 +36,8 @@ void DescriptionKeeper::begin(const RecordingDescription &atStart)
     m_description = atStart;
     m_sinceChannelCode.invalidate();
     m_bytesBeforeChannelCode = 0;
-    // Anything but a regular file or a link stays, and is no description to be taken
-    // for this one.
+    // Removed rather than left for the write below to replace, which may fail. A folder
+    // of that name stays: it describes nothing.
     QFile::remove(RecordingDescription::pathFor(m_description.dataFileName));
     writeNow();
 }
