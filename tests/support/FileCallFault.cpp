@@ -9,10 +9,9 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
-extern "C" ssize_t readlink(const char *path, char *buffer, size_t size);
-
 // <unistd.h> is left out: its declarations of close(), ftruncate(), fsync() and
 // fdatasync() would clash with the replacements below.
+extern "C" ssize_t readlink(const char *path, char *buffer, size_t size);
 
 namespace {
 
