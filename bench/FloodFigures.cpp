@@ -6,7 +6,7 @@
 #include "ProcessUsage.h"
 #include "SimProcess.h"
 
-#include "output/DataFile.h"
+#include "link/SampleBlock.h"
 
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -19,7 +19,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr qint64 BlockSize = DataFile::BlockSize;
 constexpr int Channel = 1;
 constexpr qint64 ThroughputBytes = 200'000'000;
 constexpr qint64 FullTraceBytes = 20'000'000;
@@ -39,7 +38,7 @@ constexpr auto NothingArrived = 20s;
 double megabytesPerSecond(qint64 blocks, Clock::time_point first, Clock::time_point last)
 {
     const double seconds = std::chrono::duration<double>(last - first).count();
-    return blocks > 1 && seconds > 0 ? double((blocks - 1) * BlockSize) / seconds / 1e6 : 0;
+    return blocks > 1 && seconds > 0 ? double((blocks - 1) * SampleBlockBytes) / seconds / 1e6 : 0;
 }
 
 } // namespace
@@ -93,8 +92,8 @@ void FloodFigures::measureMemory()
         = flood(Loop::Program, Refill::AtOnce, LongMemoryBytes, LongMemoryBytes / LineBytesPerSecond, false);
     for (const auto &[outcome, bytes] : {std::pair(&shorter, ShortMemoryBytes), std::pair(&longer, LongMemoryBytes)}) {
         QString problem = outcome->problem;
-        if (problem.isEmpty() && outcome->blocks != bytes / BlockSize)
-            problem = QStringLiteral("%1 of %2 blocks recorded").arg(outcome->blocks).arg(bytes / BlockSize);
+        if (problem.isEmpty() && outcome->blocks != bytes / SampleBlockBytes)
+            problem = QStringLiteral("%1 of %2 blocks recorded").arg(outcome->blocks).arg(bytes / SampleBlockBytes);
         if (problem.isEmpty() && outcome->peakResidentMb < 0)
             problem = QStringLiteral("the peak resident size cannot be read or reset in /proc/self");
         if (!problem.isEmpty()) {
@@ -141,7 +140,7 @@ FloodFigures::Outcome FloodFigures::flood(Loop loop, Refill refill, qint64 bytes
         plot = &baseline->plot();
     }
 
-    const qint64 expectedBlocks = bytes / BlockSize;
+    const qint64 expectedBlocks = bytes / SampleBlockBytes;
     const Clock::time_point started = Clock::now();
     bool stopped = false;
     QTimer watch;

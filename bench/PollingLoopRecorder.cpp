@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr qint64 BlockSize = DataFile::BlockSize;
 constexpr float ValueOffset = 5.0f;
 constexpr double PlotWidthPerSecond = 20.0;
 constexpr qint64 HandshakeMilliseconds = 1000;
@@ -19,7 +18,7 @@ PollingLoopRecorder::PollingLoopRecorder(const QString &devicePath, const QStrin
     , m_plot(m_box)
 {
     m_port.setPortName(devicePath);
-    m_port.setReadBufferSize(BlockSize);
+    m_port.setReadBufferSize(SampleBlockBytes);
     m_port.setBaudRate(InstrumentLink::LineRate);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
@@ -46,13 +45,13 @@ bool PollingLoopRecorder::record(int channelNumber, qint64 seconds, QString *pro
 
     const float xStep = float(PlotWidthPerSecond / double(seconds));
     const QDeadlineTimer timeLeft(seconds * 1000, Qt::PreciseTimer);
-    char block[BlockSize];
+    char block[SampleBlockBytes];
     qint64 blocks = 0;
     while (!timeLeft.hasExpired() && !m_stopPressed) {
-        if (m_port.bytesAvailable() > BlockSize - 1) {
-            m_port.read(block, BlockSize);
+        if (m_port.bytesAvailable() > SampleBlockBytes - 1) {
+            m_port.read(block, SampleBlockBytes);
             m_port.clear(QSerialPort::Input);
-            if (!m_file.writeBlock(blocks, QByteArrayView(block, BlockSize), problem))
+            if (!m_file.writeBlock(blocks, QByteArrayView(block, SampleBlockBytes), problem))
                 break;
             drawBlock(blocks, block, xStep);
             ++blocks;
@@ -93,7 +92,7 @@ void PollingLoopRecorder::spinFor(qint64 milliseconds)
 
 void PollingLoopRecorder::drawBlock(qint64 blockIndex, const char *block, float xStep)
 {
-    const qint64 first = blockIndex * BlockSize;
+    const qint64 first = blockIndex * SampleBlockBytes;
     const auto x = [xStep](qint64 sample) { return float(double(xStep) * double(sample)); };
     const auto y = [block](int k) { return float(quint8(block[k])) + ValueOffset; };
     for (int k = 0; k < TimedTracePlot::SegmentsPerBlock; ++k)

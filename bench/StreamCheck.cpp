@@ -1,6 +1,6 @@
 #include "StreamCheck.h"
 
-#include "output/DataFile.h"
+#include "link/SampleBlock.h"
 #include "sim/InstrumentSignal.h"
 
 #include <QFile>
@@ -9,8 +9,7 @@
 
 namespace {
 
-constexpr qint64 BlockSize = DataFile::BlockSize;
-constexpr qint64 ChunkSize = 2048 * BlockSize;
+constexpr qint64 ChunkSize = 2048 * SampleBlockBytes;
 // How far ahead a block is looked for, in steps, before it counts as foreign.
 constexpr qint64 FirstSearchSpan = 64 * 1024;
 constexpr qint64 LastSearchSpan = 64 * 1024 * 1024;
@@ -40,26 +39,26 @@ StreamCheck::Result StreamCheck::compare(const QString &path, int channelNumber,
     qint64 position = 0; // in the stream, just after the last block matched
     while (!file.atEnd()) {
         const QByteArray chunk = file.read(ChunkSize);
-        const qint64 whole = chunk.size() / BlockSize * BlockSize;
+        const qint64 whole = chunk.size() / SampleBlockBytes * SampleBlockBytes;
         result.recordedBytes += whole;
         if (chunk.first(whole) == InstrumentSignal::samples(channel, position, whole)) {
             position += whole;
             continue;
         }
-        for (qint64 offset = 0; offset < whole; offset += BlockSize) {
-            const QByteArrayView block(chunk.constData() + offset, BlockSize);
+        for (qint64 offset = 0; offset < whole; offset += SampleBlockBytes) {
+            const QByteArrayView block(chunk.constData() + offset, SampleBlockBytes);
             const qint64 at = findAhead(channel, position, block);
             if (at < 0) {
-                result.foreignBytes += BlockSize;
+                result.foreignBytes += SampleBlockBytes;
                 continue;
             }
             result.lostBytes += at - position;
-            position = at + BlockSize;
+            position = at + SampleBlockBytes;
         }
         if (whole < chunk.size())
             break;
     }
-    const qint64 wholeSent = bytesSent / BlockSize * BlockSize;
+    const qint64 wholeSent = bytesSent / SampleBlockBytes * SampleBlockBytes;
     result.lostBytes += std::max<qint64>(0, wholeSent - position);
     return result;
 }

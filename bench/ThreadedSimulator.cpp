@@ -1,12 +1,7 @@
 #include "ThreadedSimulator.h"
 
+#include "link/SampleBlock.h"
 #include "sim/InstrumentSimulator.h"
-
-namespace {
-
-constexpr qint64 BlockSize = 512;
-
-} // namespace
 
 ThreadedSimulator::ThreadedSimulator(int samplesPerSecond, int chunkBytes)
     : m_sim(new InstrumentSimulator)
@@ -74,6 +69,6 @@ void ThreadedSimulator::onSamplesWritten(qint64 samplesSent)
 {
     const Clock::time_point now = Clock::now();
     const std::lock_guard<std::mutex> lock(m_mutex);
-    while (samplesSent >= BlockSize * qint64(m_blocksWritten.size() + 1))
+    while (samplesSent >= SampleBlockBytes * qint64(m_blocksWritten.size() + 1))
         m_blocksWritten.push_back(now);
 }

@@ -31,17 +31,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const Step step = choice == 0 ? Step::Clear : choice < 6 ? Step::Take : Step::Append;
         if (step == Step::Append) {
             const std::string slice =
-                input.ConsumeBytesAsString(input.ConsumeIntegralInRange<size_t>(0, 3 * BlockQueue::BlockSize));
+                input.ConsumeBytesAsString(input.ConsumeIntegralInRange<size_t>(0, 3 * SampleBlockBytes));
             queue.append(slice.data(), qint64(slice.size()));
             stream.append(slice.data(), qsizetype(slice.size()));
         } else if (step == Step::Take) {
             SampleBlock block;
-            const bool whole = stream.size() - taken >= BlockQueue::BlockSize;
+            const bool whole = stream.size() - taken >= SampleBlockBytes;
             check(queue.take(block) == whole, "hands out a block exactly when a whole one is waiting");
             if (whole) {
                 const QByteArrayView got(reinterpret_cast<const char *>(block.data()), qsizetype(block.size()));
-                check(got == stream.mid(taken, BlockQueue::BlockSize), "blocks are the stream cut in 512s, in order");
-                taken += BlockQueue::BlockSize;
+                check(got == stream.mid(taken, SampleBlockBytes), "blocks are the stream cut in 512s, in order");
+                taken += SampleBlockBytes;
             }
         } else {
             queue.clear();
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             taken = 0;
         }
         check(queue.size() == stream.size() - taken, "size() is the bytes not yet handed out");
-        check(queue.missingForBlock() == BlockQueue::BlockSize - queue.size() % BlockQueue::BlockSize,
+        check(queue.missingForBlock() == SampleBlockBytes - queue.size() % SampleBlockBytes,
               "missingForBlock() is what the next block still needs");
     }
     return 0;

@@ -24,15 +24,15 @@ qint64 BlockQueue::size() const
 
 qint64 BlockQueue::missingForBlock() const
 {
-    return BlockSize - size() % BlockSize;
+    return SampleBlockBytes - size() % SampleBlockBytes;
 }
 
 bool BlockQueue::take(SampleBlock &block)
 {
-    if (size() < BlockSize)
+    if (size() < SampleBlockBytes)
         return false;
     std::memcpy(block.data(), m_bytes.constData() + m_head, block.size());
-    m_head += BlockSize;
+    m_head += SampleBlockBytes;
     if (m_head == m_bytes.size())
         clear();
     return true;

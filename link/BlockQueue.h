@@ -10,15 +10,13 @@
 class BlockQueue
 {
 public:
-    static constexpr qint64 BlockSize = qint64(std::tuple_size<SampleBlock>::value);
-
     void append(const char *bytes, qint64 count);
     void clear();
 
     qint64 size() const;
-    // Bytes still to come before the next whole block: 1 … BlockSize.
+    // Bytes still to come before the next whole block: 1 … SampleBlockBytes.
     qint64 missingForBlock() const;
-    // Takes the oldest block; false if fewer than BlockSize bytes are waiting.
+    // Takes the oldest block; false if fewer than SampleBlockBytes bytes are waiting.
     bool take(SampleBlock &block);
 
 private:

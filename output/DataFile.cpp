@@ -1,5 +1,6 @@
 #include "output/DataFile.h"
 
+#include "platform/DiskSync.h"
 #include "platform/SystemErrorText.h"
 
 #include <QFile>
@@ -84,8 +85,8 @@ bool DataFile::createAfresh(const QString &path, QString *errorMessage)
 
 bool DataFile::writeBlock(qint64 blockIndex, QByteArrayView block, QString *errorMessage)
 {
-    Q_ASSERT(block.size() == BlockSize);
-    const off_t start = off_t(blockIndex) * BlockSize;
+    Q_ASSERT(block.size() == SampleBlockBytes);
+    const off_t start = off_t(blockIndex) * SampleBlockBytes;
     qint64 done = 0;
     while (done < block.size()) {
         const ssize_t written = ::pwrite(m_fd, block.data() + done, size_t(block.size() - done), start + done);
@@ -130,13 +131,16 @@ bool DataFile::close(QString *errorMessage)
 {
     if (m_fd < 0)
         return true;
+    // On the disk before a description vouches for it.
+    const int syncError = DiskSync::file(m_fd);
     const int closed = ::close(m_fd);
-    const int error = errno;
+    const int closeError = errno;
     m_fd = -1;
-    if (closed == 0)
+    if (syncError == 0 && closed == 0)
         return true;
     if (errorMessage) {
-        *errorMessage = failure(QStringLiteral("закрыть"), error)
+        *errorMessage = (syncError != 0 ? failure(QStringLiteral("сохранить на диске"), syncError)
+                                        : failure(QStringLiteral("закрыть"), closeError))
             + QStringLiteral(" Данные, записанные в него, могли сохраниться не полностью.");
     }
     return false;

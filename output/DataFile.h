@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/Sha256.h"
+#include "link/SampleBlock.h"
+#include "output/Sha256.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -10,8 +11,6 @@
 class DataFile
 {
 public:
-    static constexpr qint64 BlockSize = 512;
-
     DataFile() = default;
     DataFile(const DataFile &) = delete;
     DataFile &operator=(const DataFile &) = delete;
@@ -27,9 +26,10 @@ public:
     // to the blocks before it, so it always holds whole blocks; if even that fails,
     // the message says so.
     bool writeBlock(qint64 blockIndex, QByteArrayView block, QString *errorMessage);
-    // Does nothing if no file is open. The file is closed also when the system
-    // reports a failure, which can mean (on a network file system) that written data
-    // was lost; the message, if asked for, names the file and the reason.
+    // Does nothing if no file is open. What was written is on the disk (synced) before
+    // it returns true. The file is closed also when the system reports a failure to
+    // sync or close, which can mean (on a full disk, on a network file system) that
+    // written data was lost; the message, if asked for, names the file and the reason.
     bool close(QString *errorMessage = nullptr);
     bool isOpen() const;
     QString path() const;

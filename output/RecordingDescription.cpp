@@ -1,7 +1,9 @@
 #include "output/RecordingDescription.h"
 
-#include "output/DataFile.h"
+#include "link/SampleBlock.h"
 #include "output/SaveFailure.h"
+#include "platform/DiskSync.h"
+#include "platform/SystemErrorText.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -63,6 +65,11 @@ QString number(qint64 value)
     return QString::number(value);
 }
 
+QString notOnDisk(int errorNumber)
+{
+    return QStringLiteral("не удалось сохранить на диске (%1)").arg(SystemErrorText::forErrno(errorNumber));
+}
+
 } // namespace
 
 QString RecordingDescription::pathFor(const QString &dataFileName)
@@ -83,7 +90,7 @@ QByteArray RecordingDescription::toJson() const
         {"program", text(QStringLiteral("larventa " LARVENTA_VERSION))},
         {"data_file", fileNameOrNull(dataFileName)},
         {"sample_format", text(QStringLiteral("uint8"))},
-        {"block_bytes", number(DataFile::BlockSize)},
+        {"block_bytes", number(SampleBlockBytes)},
         {"channel", number(channelNumber)},
         {"channel_code", number(channelCode)},
         {"port", number(portNumber)},
@@ -111,9 +118,28 @@ QByteArray RecordingDescription::toJson() const
 bool RecordingDescription::write(QString *reason) const
 {
     const QByteArray json = toJson();
-    QSaveFile file(pathFor(dataFileName));
-    if (file.open(QIODevice::WriteOnly) && file.write(json) == json.size() && file.commit())
-        return true;
-    *reason = SaveFailure::reason(file);
-    return false;
+    const QString path = pathFor(dataFileName);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.flush()) {
+        *reason = SaveFailure::reason(file);
+        return false;
+    }
+    // QSaveFile's commit syncs too, but goes on when that fails.
+    int error = DiskSync::file(file.handle());
+    if (error != 0) {
+        file.cancelWriting();
+        *reason = notOnDisk(error);
+        return false;
+    }
+    if (!file.commit()) {
+        *reason = SaveFailure::reason(file);
+        return false;
+    }
+    // The folder holds the new name only once it is synced too.
+    error = DiskSync::folder(QFileInfo(path).absolutePath());
+    if (error != 0) {
+        *reason = notOnDisk(error);
+        return false;
+    }
+    return true;
 }

@@ -16,8 +16,9 @@ struct RecordingDescription
     static QString pathFor(const QString &dataFileName);
 
     QByteArray toJson() const;
-    // Replaces the description whole (QSaveFile), or leaves the one there was and
-    // tells why, in Russian with the system's own words in brackets.
+    // Replaces the description whole (QSaveFile) and syncs it and its folder to the
+    // disk. If it cannot, it tells why, in Russian with the system's own words in
+    // brackets; the one there was stays, unless only the folder's sync failed.
     bool write(QString *reason) const;
 
     // Full names; the description holds them without their folder.

@@ -11,13 +11,10 @@
 #include "recording/RunControls.h"
 #include "recording/TracePlot.h"
 
-#include <system_error>
-
 namespace {
 
 constexpr int ChannelCount = 8;
-constexpr qint64 BlockBytes = qint64(std::tuple_size<SampleBlock>::value);
-constexpr int SegmentsPerBlock = int(BlockBytes) - 1;
+constexpr int SegmentsPerBlock = int(SampleBlockBytes) - 1;
 constexpr float ValueOffset = 5.0f;
 // 100 samples a second fill the plot's 2000 units in the recording time.
 constexpr double PlotWidthPerSecond = 20.0;
@@ -98,12 +95,15 @@ void RecordingRun::abandon()
 {
     // The data file stays open until the wind-up has ended the recording.
     const bool recording = m_running && m_dataFile.isOpen();
-    if (recording)
-        noteTheEnd(RecordingDescription::Ending::WindowClosed, m_link.bytesWaiting() % BlockBytes);
-    m_dataFile.close();
+    if (recording) {
+        m_description.runEnded(RecordingDescription::Ending::WindowClosed, bytesReceived(),
+                               m_link.bytesWaiting() % SampleBlockBytes);
+    }
+    QString closeProblem;
+    const bool dataFileClosed = m_dataFile.close(&closeProblem);
     m_link.release();
     if (recording)
-        describeTheEnd({}, {});
+        m_description.finish(m_dataFile, dataFileClosed, {}, {closeProblem});
 }
 
 bool RecordingRun::mayStart(qint32 *seconds)
@@ -177,7 +177,7 @@ RecordingRun::Ending RecordingRun::handshakeAndAcquire(quint8 channelCode, qint3
     m_state.GatheringTime = seconds;
     m_seconds = seconds;
     m_acquiring = true;
-    describeChannelCodeSent();
+    m_description.channelCodeSent(bytesReceived());
     showProgress();
     return acquire(float(PlotWidthPerSecond / m_state.GatheringTime));
 }
@@ -260,11 +260,11 @@ void RecordingRun::drawBlock(qint64 blockIndex, const SampleBlock &block, float 
 void RecordingRun::windUp(const Ending &ending)
 {
     RunProgress summary = progress(ending.stage);
-    noteTheEnd(describedAs(ending.stage), summary.bytesInBlock);
+    m_description.runEnded(describedAs(ending.stage), bytesReceived(), summary.bytesInBlock);
     m_acquiring = false;
     QString stopCodeProblem;
-    if (ending.sendsStopCode())
-        m_link.send(InstrumentLink::StopCode, &stopCodeProblem);
+    if (ending.sendsStopCode() && !m_link.send(InstrumentLink::StopCode, &stopCodeProblem))
+        stopCodeProblem += QStringLiteral(" Прибор, возможно, продолжает передачу.");
     QString closeProblem;
     const bool dataFileClosed = m_dataFile.close(&closeProblem);
     m_state.FileNameOld = m_state.FileNameNew;
@@ -278,12 +278,14 @@ void RecordingRun::windUp(const Ending &ending)
             + QStringLiteral(" В файле «%1» сохранены все блоки, принятые до этого (%2).")
                   .arg(m_state.FileNameNew, QString::number(m_blocksWritten));
     }
-    describeTheEnd(snapshotSaved ? SnapshotName::forDataFile(m_state.FileNameNew) : QString(), problem);
+    m_description.finish(m_dataFile, dataFileClosed,
+                         snapshotSaved ? SnapshotName::forDataFile(m_state.FileNameNew) : QString(),
+                         {problem, closeProblem, stopCodeProblem});
     m_controls.setStartEnabled(true);
     m_controls.setSettingsEnabled(true);
     m_controls.setStopEnabled(false);
     summary.pictureSaved = snapshotSaved;
-    summary.descriptionProblem = m_descriptionProblem;
+    summary.descriptionProblem = m_description.problem();
     m_controls.showProgress(summary);
 
     if (!problem.isEmpty())
@@ -291,79 +293,27 @@ void RecordingRun::windUp(const Ending &ending)
     if (!dataFileClosed)
         showError(closeProblem);
     if (!stopCodeProblem.isEmpty())
-        showError(stopCodeProblem + QStringLiteral(" Прибор, возможно, продолжает передачу."));
+        showError(stopCodeProblem);
     if (!snapshotSaved)
         showError(snapshotProblem);
 }
 
 void RecordingRun::describeStart(quint8 channelCode, qint32 seconds)
 {
-    m_description = RecordingDescription();
-    m_description.dataFileName = m_state.FileNameNew;
-    m_description.channelNumber = channelCode + 1;
-    m_description.channelCode = channelCode;
-    m_description.portNumber = m_link.portNumber();
-    m_description.deviceName = m_link.deviceName();
-    m_description.lineRate = m_link.lineRate();
-    m_description.requestedSeconds = seconds;
-    writeDescription();
+    RecordingDescription atStart;
+    atStart.dataFileName = m_state.FileNameNew;
+    atStart.channelNumber = channelCode + 1;
+    atStart.channelCode = channelCode;
+    atStart.portNumber = m_link.portNumber();
+    atStart.deviceName = m_link.deviceName();
+    atStart.lineRate = m_link.lineRate();
+    atStart.requestedSeconds = seconds;
+    m_description.begin(atStart);
 }
 
-void RecordingRun::describeChannelCodeSent()
+qint64 RecordingRun::bytesReceived() const
 {
-    m_sinceChannelCode.start();
-    m_bytesBeforeChannelCode = m_link.bytesReceived() + m_link.bytesUnread();
-    m_description.started = QDateTime::currentDateTime();
-    writeDescriptionAside();
-}
-
-// As the run ends, before the wind-up takes its time: the instrument's rate counts
-// what the system has received by then, also what the run has not taken in.
-void RecordingRun::noteTheEnd(RecordingDescription::Ending ending, qint64 bytesInBlock)
-{
-    m_description.ending = ending;
-    m_description.ended = QDateTime::currentDateTime();
-    if (m_acquiring) {
-        m_description.recordedSeconds = double(m_sinceChannelCode.nsecsElapsed()) / 1e9;
-        m_description.bytesAfterChannelCode =
-            m_link.bytesReceived() + m_link.bytesUnread() - m_bytesBeforeChannelCode;
-    }
-    m_description.partialBlockBytes = bytesInBlock;
-}
-
-// Once the data file is closed.
-void RecordingRun::describeTheEnd(const QString &snapshotFileName, const QString &problem)
-{
-    m_description.bytes = m_dataFile.size();
-    m_description.blocks = m_description.bytes / DataFile::BlockSize;
-    m_description.sha256 = m_dataFile.sha256();
-    m_description.snapshotFileName = snapshotFileName;
-    m_description.problem = problem;
-    writeDescription();
-}
-
-// A description that cannot be written leaves the recording alone; the summary says so.
-void RecordingRun::writeDescription()
-{
-    if (m_descriptionAside.valid())
-        m_descriptionAside.get();
-    m_descriptionProblem.clear();
-    m_description.write(&m_descriptionProblem);
-}
-
-// While blocks are due. The file system takes its time to make the description safe
-// on disk: a few milliseconds here, more on a slow stick or a network share. Only the
-// description written at the end has its problem told.
-void RecordingRun::writeDescriptionAside()
-{
-    try {
-        m_descriptionAside = std::async(std::launch::async, [description = m_description] {
-            QString problem;
-            description.write(&problem);
-        });
-    } catch (const std::system_error &) {
-        writeDescription();
-    }
+    return m_link.bytesReceived() + m_link.bytesUnread();
 }
 
 RunProgress RecordingRun::progress(RunProgress::Stage stage) const
@@ -376,8 +326,8 @@ RunProgress RecordingRun::progress(RunProgress::Stage stage) const
     }
     progress.blocksWritten = m_blocksWritten;
     const qint64 waiting = m_link.bytesWaiting();
-    progress.blocksNotWritten = m_blocksTakenNotWritten + waiting / BlockBytes;
-    progress.bytesInBlock = waiting % BlockBytes;
+    progress.blocksNotWritten = m_blocksTakenNotWritten + waiting / SampleBlockBytes;
+    progress.bytesInBlock = waiting % SampleBlockBytes;
     progress.instrumentSilent = stage == RunProgress::Stage::Recording
         && progress.secondsRecorded >= RunProgress::SilenceSeconds && m_link.bytesReceived() == 0;
     if (progress.instrumentSilent)

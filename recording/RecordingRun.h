@@ -1,14 +1,12 @@
 #pragma once
 
 #include "link/SampleBlock.h"
-#include "output/RecordingDescription.h"
 #include "platform/EventPump.h"
+#include "recording/DescriptionKeeper.h"
 #include "recording/RunProgress.h"
 
 #include <QElapsedTimer>
 #include <QString>
-
-#include <future>
 
 class DataFile;
 class InstrumentLink;
@@ -23,8 +21,7 @@ struct RecordingState;
 // sends until the time runs out or Stop is pressed, then closes everything and saves
 // the picture. It runs inside the Start click and lets the window handle its other
 // events (Stop, the tick, repaints, closing) while it waits for data. The recording's
-// description beside the data file says how far it has come: written when the file is
-// created, when the channel code has gone out, and at the end.
+// description beside the data file says how far it has come.
 class RecordingRun
 {
 public:
@@ -66,11 +63,8 @@ private:
     void drawBlock(qint64 blockIndex, const SampleBlock &block, float xStep);
     void windUp(const Ending &ending);
     void describeStart(quint8 channelCode, qint32 seconds);
-    void describeChannelCodeSent();
-    void noteTheEnd(RecordingDescription::Ending ending, qint64 bytesInBlock);
-    void describeTheEnd(const QString &snapshotFileName, const QString &problem);
-    void writeDescription();
-    void writeDescriptionAside();
+    // Also what the run has not taken in.
+    qint64 bytesReceived() const;
     RunProgress progress(RunProgress::Stage stage) const;
     void showProgress();
     void showError(const QString &text);
@@ -91,10 +85,5 @@ private:
     qint64 m_blocksWritten = 0;
     // Taken from the line but not written: the block whose write failed.
     qint64 m_blocksTakenNotWritten = 0;
-    RecordingDescription m_description;
-    // Empty if the description was last written.
-    QString m_descriptionProblem;
-    std::future<void> m_descriptionAside;
-    QElapsedTimer m_sinceChannelCode;
-    qint64 m_bytesBeforeChannelCode = 0;
+    DescriptionKeeper m_description;
 };

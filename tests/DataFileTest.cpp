@@ -3,11 +3,14 @@
 #include "TestFiles.h"
 
 #include "output/DataFile.h"
+#include "output/RecordingDescription.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,11 +20,14 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+Q_DECLARE_METATYPE(FileCallFault::Call)
+Q_DECLARE_METATYPE(RecordingDescription)
+
 namespace {
 
 QByteArray block(char fill)
 {
-    return QByteArray(DataFile::BlockSize, fill);
+    return QByteArray(SampleBlockBytes, fill);
 }
 
 bool makeSocket(const QString &path)
@@ -53,9 +59,12 @@ private slots:
     void failedCreationLeavesTheOldFile();
     void failedWriteKeepsWholeBlocksOnly();
     void aFailedCutBackIsInTheWriteMessage();
+    void aFailedCloseIsReported_data();
     void aFailedCloseIsReported();
     void refusesWhatIsNoRegularFile_data();
     void refusesWhatIsNoRegularFile();
+    void describesTheRecordingInJson_data();
+    void describesTheRecordingInJson();
 
 private:
     QTemporaryDir m_folder;
@@ -97,7 +106,7 @@ void DataFileTest::writesBlocksBackToBackAtTheirOffsets()
 void DataFileTest::writesBeyondTwoGibibytes()
 {
     const QString path = m_folder.filePath(QStringLiteral("long.bin"));
-    const qint64 firstBeyond = (qint64(1) << 31) / DataFile::BlockSize;
+    const qint64 firstBeyond = (qint64(1) << 31) / SampleBlockBytes;
     DataFile file;
     QString error;
     QVERIFY(file.createAfresh(path, &error));
@@ -105,10 +114,10 @@ void DataFileTest::writesBeyondTwoGibibytes()
     file.close();
 
     QFile written(path);
-    QCOMPARE(written.size(), (firstBeyond + 1) * DataFile::BlockSize);
+    QCOMPARE(written.size(), (firstBeyond + 1) * SampleBlockBytes);
     QVERIFY(written.open(QIODevice::ReadOnly));
-    QVERIFY(written.seek(firstBeyond * DataFile::BlockSize));
-    QCOMPARE(written.read(DataFile::BlockSize), block('z'));
+    QVERIFY(written.seek(firstBeyond * SampleBlockBytes));
+    QCOMPARE(written.read(SampleBlockBytes), block('z'));
 }
 
 void DataFileTest::failedCreationLeavesTheOldFile_data()
@@ -147,7 +156,7 @@ void DataFileTest::failedWriteKeepsWholeBlocksOnly()
     QVERIFY(file.createAfresh(path, &error));
     {
         // Room for one block and part of the next, as on a disk that fills up.
-        FileSizeLimit limit(DataFile::BlockSize + 300);
+        FileSizeLimit limit(SampleBlockBytes + 300);
         QVERIFY(file.writeBlock(0, block('a'), &error));
         QVERIFY(!file.writeBlock(1, block('b'), &error));
     }
@@ -164,7 +173,7 @@ void DataFileTest::aFailedCutBackIsInTheWriteMessage()
     QVERIFY(file.createAfresh(path, &error));
     {
         FileCallFault truncateFails(FileCallFault::Call::Truncate, path, EIO);
-        FileSizeLimit limit(DataFile::BlockSize + 300);
+        FileSizeLimit limit(SampleBlockBytes + 300);
         QVERIFY(file.writeBlock(0, block('a'), &error));
         QVERIFY(!file.writeBlock(1, block('b'), &error));
         QCOMPARE(truncateFails.failures(), 1);
@@ -176,27 +185,41 @@ void DataFileTest::aFailedCutBackIsInTheWriteMessage()
     QVERIFY(file.close());
     QCOMPARE(TestFiles::read(path), block('a') + block('b').left(300));
     // What stays is what the hash covers.
-    QCOMPARE(file.size(), DataFile::BlockSize + 300);
+    QCOMPARE(file.size(), SampleBlockBytes + 300);
     QCOMPARE(file.sha256(), QCryptographicHash::hash(TestFiles::read(path), QCryptographicHash::Sha256).toHex());
 }
 
-// As on a network file system that could not store what was written.
+void DataFileTest::aFailedCloseIsReported_data()
+{
+    QTest::addColumn<FileCallFault::Call>("call");
+    QTest::addColumn<QString>("what");
+
+    // As on a network file system that could not store what was written.
+    QTest::newRow("close") << FileCallFault::Call::Close << "закрыть";
+    // Without the sync, the data could still be in memory only when a description
+    // vouches for it.
+    QTest::newRow("sync") << FileCallFault::Call::Sync << "сохранить на диске";
+}
+
 void DataFileTest::aFailedCloseIsReported()
 {
-    const QString path = m_folder.filePath(QStringLiteral("unclosed.bin"));
+    QFETCH(FileCallFault::Call, call);
+    QFETCH(QString, what);
+
+    const QString path = m_folder.filePath(QStringLiteral("unclosed %1.bin").arg(what));
     DataFile file;
     QString error;
     QVERIFY(file.createAfresh(path, &error));
     QVERIFY(file.writeBlock(0, block('a'), &error));
     {
-        FileCallFault closeFails(FileCallFault::Call::Close, path, EIO);
+        FileCallFault fails(call, path, EIO);
         QVERIFY(!file.close(&error));
-        QCOMPARE(closeFails.failures(), 1);
+        QVERIFY(fails.failures() >= 1);
     }
     QCOMPARE(error,
-             QStringLiteral("Не удалось закрыть файл данных «%1»: ошибка ввода-вывода. Данные, записанные в него, "
+             QStringLiteral("Не удалось %1 файл данных «%2»: ошибка ввода-вывода. Данные, записанные в него, "
                             "могли сохраниться не полностью.")
-                 .arg(path));
+                 .arg(what, path));
     QVERIFY(!file.isOpen());
     QVERIFY(file.close(&error));
 }
@@ -246,6 +269,66 @@ void DataFileTest::refusesWhatIsNoRegularFile()
     QVERIFY(::lstat(name.constData(), &after) == 0);
     QCOMPARE(after.st_ino, before.st_ino);
     QCOMPARE(after.st_mode, before.st_mode);
+}
+
+void DataFileTest::describesTheRecordingInJson_data()
+{
+    QTest::addColumn<RecordingDescription>("description");
+    QTest::addColumn<QStringList>("members");
+
+    const QDate day(2026, 12, 8);
+    const QTime time(14, 3, 58, 563);
+    RecordingDescription ended;
+    ended.dataFileName = QStringLiteral("/data/run1.bin");
+    ended.started = QDateTime(day, time, Qt::OffsetFromUTC, -(3 * 3600 + 30 * 60));
+    ended.ended = QDateTime(day, time, Qt::OffsetFromUTC, 5 * 3600 + 45 * 60);
+    ended.recordedSeconds = 100.0004;
+    ended.bytesAfterChannelCode = 10008;
+    ended.ending = RecordingDescription::Ending::Completed;
+    QTest::newRow("offsets off the hour")
+        << ended
+        << QStringList{"\"started\": \"2026-12-08T14:03:58.563-03:30\"", "\"ended\": \"2026-12-08T14:03:58.563+05:45\"",
+                       "\"recorded_seconds\": 100.000", "\"samples_per_second\": 100.1", "\"problem\": null"};
+
+    RecordingDescription named = ended;
+    named.dataFileName = QStringLiteral("/data/tab\t, line\n, \"quote\" \\ \x01\x1f\x7f.bin");
+    named.deviceName = QStringLiteral("/dev/\x1b[31m");
+    named.problem = QStringLiteral("Прибор:\r\nошибка");
+    QTest::newRow("control characters in names")
+        << named
+        << QStringList{"\"data_file\": \"tab\\u0009, line\\u000a, \\\"quote\\\" \\\\ \\u0001\\u001f\x7f.bin\"",
+                       "\"device\": \"/dev/\\u001b[31m\"", "\"problem\": \"Прибор:\\u000d\\u000aошибка\""};
+
+    RecordingDescription underWay = ended;
+    underWay.ending = RecordingDescription::Ending::Recording;
+    underWay.blocks = 19;
+    underWay.sha256 = "00ff";
+    underWay.snapshotFileName = QStringLiteral("/data/run1.bmp");
+    QTest::newRow("under way")
+        << underWay
+        << QStringList{"\"started\": \"2026-12-08T14:03:58.563-03:30\"", "\"ended\": null", "\"recorded_seconds\": null",
+                       "\"blocks\": null", "\"bytes\": null", "\"partial_block_bytes\": null",
+                       "\"samples_per_second\": null", "\"sha256\": null", "\"snapshot\": null"};
+}
+
+void DataFileTest::describesTheRecordingInJson()
+{
+    QFETCH(RecordingDescription, description);
+    QFETCH(QStringList, members);
+
+    const QByteArray json = description.toJson();
+    QJsonParseError error;
+    const QJsonObject parsed = QJsonDocument::fromJson(json, &error).object();
+    QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString() + "\n" + json));
+    QCOMPARE(parsed.size(), 22);
+    QCOMPARE(parsed.value(QStringLiteral("data_file")).toString(), QFileInfo(description.dataFileName).fileName());
+    QCOMPARE(parsed.value(QStringLiteral("device")).toString(), description.deviceName);
+    // One member a line, as written.
+    QStringList lines;
+    for (const QString &line : QString::fromUtf8(json).split(QLatin1Char('\n')))
+        lines << line.trimmed().chopped(line.endsWith(QLatin1Char(',')) ? 1 : 0);
+    for (const QString &member : members)
+        QVERIFY2(lines.contains(member), qPrintable(member + "\n" + json));
 }
 
 QTEST_GUILESS_MAIN(DataFileTest)

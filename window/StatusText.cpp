@@ -11,7 +11,6 @@ namespace {
 
 using Part = StatusText::Part;
 
-constexpr qint64 BlockSize = qint64(std::tuple_size<SampleBlock>::value);
 constexpr qint32 SecondsPerHour = 3600;
 
 // Russian counts take one of three forms: 1 (21, 101 …), 2–4 (22 …) and the rest,
@@ -50,7 +49,7 @@ QString written(const RunProgress &progress)
     const qint64 blocks = progress.blocksWritten;
     return QStringLiteral("%1 %2 (%3)")
         .arg(QString::fromUtf8(form(blocks, "записан", "записаны", "записано")),
-             counted(blocks, "блок", "блока", "блоков"), bytes(blocks * BlockSize));
+             counted(blocks, "блок", "блока", "блоков"), bytes(blocks * SampleBlockBytes));
 }
 
 QString adapterCount(qint64 count)
@@ -64,7 +63,7 @@ QList<Part> duringRecording(const RunProgress &progress)
     if (!progress.instrumentSilent) {
         return {{Part::Essential, QStringLiteral("Осталось %1 · %2 · текущий блок: %3 из %4 байт")
                                       .arg(duration(progress.secondsLeft), written(progress),
-                                           QString::number(progress.bytesInBlock), QString::number(BlockSize))}};
+                                           QString::number(progress.bytesInBlock), QString::number(SampleBlockBytes))}};
     }
     // The line is short of room here: the device, the adapter and the setting come
     // first, the time left is in the tool tip.

@@ -11,7 +11,6 @@ public:
     // Empty if there is none or it is no JSON object.
     static QJsonObject read(const QString &dataFileName);
     // What the description gets wrong about the data file and how the recording ended;
-    // empty if nothing. The instrument's rate must be within 5 % of samplesPerSecond,
-    // unless that is 0.
-    static QString mismatches(const QString &dataFileName, const QString &ending, double samplesPerSecond);
+    // empty if nothing.
+    static QString mismatches(const QString &dataFileName, const QString &ending);
 };

@@ -2,16 +2,24 @@
 
 #include <QString>
 
-// While it lives, close() or ftruncate() of one file fails with the given error, as
-// on a network file system that loses data on its way. close() still releases the
-// descriptor, as Linux's does whatever it reports. A test program that uses this
-// class gets its own close() and ftruncate(), which pass every other call on.
+// While it lives, close(), ftruncate(), or fsync() and fdatasync() of one file fail
+// with the given error, as on a network file system that loses data on its way.
+// close() still releases the descriptor, as Linux's does whatever it reports. A test
+// program that uses this class gets its own close(), ftruncate(), fsync() and
+// fdatasync(), which pass every other call on.
 class FileCallFault
 {
 public:
-    enum class Call { Close, Truncate };
+    enum class Call {
+        Close,
+        Truncate,
+        Sync,
+        // Syncs of the temporary file that QSaveFile writes to replace the file: unnamed
+        // in its folder, or named after it with a dot and six characters.
+        SyncOfReplacement,
+    };
 
-    // The file must exist.
+    // For Close and Truncate the file must exist; syncs go by the name.
     FileCallFault(Call call, const QString &path, int errorNumber);
     ~FileCallFault();
     FileCallFault(const FileCallFault &) = delete;

@@ -1,8 +1,11 @@
 #include "RunRig.h"
 
+#include "DescriptionCheck.h"
+
 #include "sim/InstrumentSignal.h"
 
 #include <QFile>
+#include <QJsonObject>
 #include <QTest>
 
 RunRig::RunRig(int tickMilliseconds)
@@ -16,6 +19,45 @@ RunRig::RunRig(int tickMilliseconds)
     timer.setInterval(tickMilliseconds);
     QObject::connect(&timer, &Timer::tick, &timer, [this] { run.tick(); });
     controls.fileName = path(QStringLiteral("run.bin"));
+
+    m_clock.start();
+    QObject::connect(&timer, &Timer::tick, &timer, [this] {
+        if (m_firstTickAt < 0)
+            m_firstTickAt = m_clock.elapsed();
+    });
+    QObject::connect(&sim, &InstrumentSimulator::commandReceived, &sim, [this](quint8 byte) {
+        if (byte != InstrumentLink::StopCode)
+            m_channelCodeAt = m_clock.elapsed();
+    });
+    QObject::connect(&sim, &InstrumentSimulator::samplesWritten, &sim,
+                     [this](qint64 samplesSent) { m_samplesSent = samplesSent; });
+}
+
+void RunRig::seeTheEnd()
+{
+    m_endSeenAt = m_clock.elapsed();
+}
+
+QString RunRig::rateMismatch() const
+{
+    const QJsonObject description = DescriptionCheck::read(controls.fileName);
+    const double seconds = description.value(QStringLiteral("recorded_seconds")).toDouble();
+    const double rate = description.value(QStringLiteral("samples_per_second")).toDouble();
+    const double fewestSeconds = (m_endSeenAt - m_channelCodeAt) / 1000.0;
+    const double mostSeconds = (m_clock.elapsed() - m_firstTickAt) / 1000.0;
+    if (m_channelCodeAt < 0 || m_endSeenAt < m_channelCodeAt || seconds < fewestSeconds - 0.001
+        || seconds > mostSeconds + 0.001) {
+        return QStringLiteral("recorded_seconds %1, not within %2 … %3").arg(seconds).arg(fewestSeconds).arg(mostSeconds);
+    }
+    // Rounded as written: the rate to 0.1, the seconds to 0.001.
+    const double bytes = rate * seconds;
+    const double rounding = 0.05 * seconds + 0.0005 * rate + 1;
+    const qint64 fewestBytes = dataFile().size();
+    if (bytes < fewestBytes - rounding || bytes > m_samplesSent + rounding) {
+        return QStringLiteral("samples_per_second %1 makes %2 bytes in %3 s, not within %4 … %5")
+            .arg(rate).arg(bytes).arg(seconds).arg(fewestBytes).arg(m_samplesSent);
+    }
+    return {};
 }
 
 QString RunRig::path(const QString &name) const

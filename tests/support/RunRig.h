@@ -11,6 +11,7 @@
 #include "recording/RecordingState.h"
 #include "sim/InstrumentSimulator.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 // A recording run wired as the window wires it, with the instrument simulator on a
@@ -27,6 +28,14 @@ public:
     QList<quint8> commandBytes() const;
     // The bytes the instrument streams on this channel, from its first sample.
     static QByteArray stream(int channelNumber, qint64 bytes);
+    // The test has just seen what ends the run (its Stop, the last tick, the hang-up).
+    void seeTheEnd();
+    // What the description's recorded_seconds and samples_per_second get wrong about the
+    // run as the test saw it; empty if nothing. The time from the channel code to the
+    // end lies between the instrument's receipt of the channel code and seeTheEnd(), and
+    // between the first tick and now; the bytes between the data file's size and what
+    // the instrument sent.
+    QString rateMismatch() const;
 
     QTemporaryDir folder;
     InstrumentSimulator sim;
@@ -38,4 +47,11 @@ public:
     RecordingPlot plot;
     ScriptedMessageBoxes messages;
     RecordingRun run;
+
+private:
+    QElapsedTimer m_clock;
+    qint64 m_firstTickAt = -1;
+    qint64 m_channelCodeAt = -1;
+    qint64 m_endSeenAt = -1;
+    qint64 m_samplesSent = 0;
 };

@@ -1,4 +1,4 @@
-#include "platform/Sha256.h"
+#include "output/Sha256.h"
 
 #include <openssl/evp.h>
 
