@@ -1,5 +1,6 @@
 #include "viewerwindow/TimeAxisMarks.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -57,14 +58,15 @@ QString TimeAxisMarks::sinceStart(double seconds, double step)
         .arg(secondsOfMinute(inMinute, decimals));
 }
 
+// The clock goes to the millisecond, cut rather than rounded, like a clock's reading.
 QString TimeAxisMarks::clockTime(const QDateTime &started, double seconds, double step)
 {
-    const int decimals = decimalsFor(step);
-    const QDateTime at = started.addMSecs(qint64(std::floor(seconds * 1000)));
-    const double inMinute = at.time().second() + at.time().msec() / 1000.0;
-    return at.toString(QStringLiteral("HH:mm:")) + secondsOfMinute(std::floor(inMinute * std::pow(10.0, decimals)) /
-                                                                           std::pow(10.0, decimals),
-                                                                       decimals);
+    const int decimals = std::min(decimalsFor(step), 3);
+    const QDateTime at = started.addMSecs(qint64(std::floor(seconds * 1000 + 1e-6)));
+    QString text = at.toString(QStringLiteral("HH:mm:ss"));
+    if (decimals > 0)
+        text += QLatin1Char('.') + QString::number(at.time().msec()).rightJustified(3, QLatin1Char('0')).left(decimals);
+    return text;
 }
 
 int TimeAxisMarks::decimalsFor(double step)

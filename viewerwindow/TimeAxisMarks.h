@@ -15,7 +15,7 @@ public:
     // decimals as the step needs.
     static QString sinceStart(double seconds, double step);
     // The clock time seconds after started, "14:03:07", with as many decimals as the step
-    // needs.
+    // needs, to the millisecond at most.
     static QString clockTime(const QDateTime &started, double seconds, double step);
 
 private:
