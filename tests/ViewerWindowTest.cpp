@@ -6,7 +6,9 @@
 #include "viewerwindow/TraceView.h"
 #include "viewerwindow/ViewerWindow.h"
 
+#include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,14 +16,29 @@
 
 namespace {
 
-// A window test never opens or saves through a dialog.
-class NoFileChoice : public FileChoice
+// Opening is cancelled; saving takes the prepared name.
+class ScriptedFileChoice : public FileChoice
 {
 public:
     void setParentWidget(QWidget *) override {}
     QString fileToOpen(const QString &, const QString &) override { return QString(); }
-    QString fileToSave(const QString &, const QString &, const QString &) override { return QString(); }
+    QString fileToSave(const QString &, const QString &, const QString &) override { return saveAs; }
+
+    QString saveAs;
 };
+
+QAction *menuAction(const QWidget &window, const QString &menuTitle, const QString &text)
+{
+    for (const QMenu *menu : window.findChildren<QMenu *>()) {
+        if (menu->title() != menuTitle)
+            continue;
+        for (QAction *action : menu->actions()) {
+            if (action->text() == text)
+                return action;
+        }
+    }
+    return nullptr;
+}
 
 QString labelText(const QWidget &window, const char *name)
 {
@@ -110,7 +127,8 @@ void ViewerWindowTest::aLoneOddSampleShowsAtFullZoomOut()
 }
 
 // 256 s at the assumed 100 samples/s, each sample's value its second: a click's readout
-// says where it landed. The second cursor goes with Shift.
+// says where it landed. The second cursor goes with Shift. The span between the cursors,
+// both included, is what the statistics cover and what an export writes.
 void ViewerWindowTest::cursorsReadTheSamplesUnderTheClicks()
 {
     QByteArray ramp(25600, 0);
@@ -120,7 +138,7 @@ void ViewerWindowTest::cursorsReadTheSamplesUnderTheClicks()
     QVERIFY(TestFiles::write(path, ramp));
 
     ScriptedMessageBoxes messages;
-    NoFileChoice files;
+    ScriptedFileChoice files;
     ViewerWindow window(messages, files);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -165,6 +183,16 @@ void ViewerWindowTest::cursorsReadTheSamplesUnderTheClicks()
                                  .arg(first / 100)
                                  .arg(second / 100)),
              qPrintable(labelText(window, "SpanStatistics")));
+
+    files.saveAs = m_folder.filePath(QStringLiteral("span.csv"));
+    QAction *exportSpan = menuAction(window, QStringLiteral("Экспорт &между курсорами"), QStringLiteral("CSV…"));
+    QVERIFY(exportSpan && exportSpan->isEnabled());
+    exportSpan->trigger();
+    QCOMPARE(messages.shown.size(), 1);
+    const QList<QByteArray> rows = TestFiles::read(files.saveAs).trimmed().split('\n');
+    QCOMPARE(qint64(rows.size()), second - first + 2);
+    QCOMPARE(rows.at(1), QStringLiteral("%1,%2").arg(first / 100.0, 0, 'f', 4).arg(first / 100).toLatin1());
+    QCOMPARE(rows.last(), QStringLiteral("%1,%2").arg(second / 100.0, 0, 'f', 4).arg(second / 100).toLatin1());
 }
 
 QTEST_MAIN(ViewerWindowTest)
