@@ -1,12 +1,14 @@
 #include "ScriptedMessageBoxes.h"
 #include "TestFiles.h"
 
+#include "output/RecordingDescription.h"
 #include "viewer/Recording.h"
 #include "viewerwindow/FileChoice.h"
 #include "viewerwindow/TraceView.h"
 #include "viewerwindow/ViewerWindow.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -62,6 +64,7 @@ private slots:
     void initTestCase();
     void aLoneOddSampleShowsAtFullZoomOut();
     void cursorsReadTheSamplesUnderTheClicks();
+    void aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain();
 
 private:
     QTemporaryDir m_folder;
@@ -193,6 +196,42 @@ void ViewerWindowTest::cursorsReadTheSamplesUnderTheClicks()
     QCOMPARE(qint64(rows.size()), second - first + 2);
     QCOMPARE(rows.at(1), QStringLiteral("%1,%2").arg(first / 100.0, 0, 'f', 4).arg(first / 100).toLatin1());
     QCOMPARE(rows.last(), QStringLiteral("%1,%2").arg(second / 100.0, 0, 'f', 4).arg(second / 100).toLatin1());
+}
+
+void ViewerWindowTest::aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain()
+{
+    const QString path = m_folder.filePath(QStringLiteral("live.bin"));
+    QVERIFY(TestFiles::write(path, QByteArray(1000, char(7))));
+    RecordingDescription description;
+    description.dataFileName = path;
+    description.deviceName = QStringLiteral("/dev/ttyS0");
+    description.lineRate = 56000;
+    description.requestedSeconds = 60;
+    description.started = QDateTime::currentDateTime();
+    description.ending = RecordingDescription::Ending::Recording;
+    QString reason;
+    QVERIFY2(description.write(&reason), qPrintable(reason));
+
+    ScriptedMessageBoxes messages;
+    ScriptedFileChoice files;
+    ViewerWindow window(messages, files);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(window.openFile(path));
+    const auto *notices = window.findChild<QLabel *>(QStringLiteral("Notices"));
+    QVERIFY(notices && notices->isVisible());
+    QVERIFY2(notices->text().contains(QStringLiteral("Запись ещё шла")), qPrintable(notices->text()));
+    QVERIFY(labelText(window, "SpanStatistics").startsWith(QStringLiteral("отсчётов 1000 ")));
+
+    QFile data(path);
+    QVERIFY(data.open(QIODevice::Append));
+    QCOMPARE(data.write(QByteArray(1000, char(9))), qint64(1000));
+    data.close();
+    QTest::keyClick(&window, Qt::Key_F5);
+    QCOMPARE(messages.shown.size(), 0);
+    QCOMPARE(window.findChild<TraceView *>()->span().sampleCount(), qint64(2000));
+    QVERIFY2(labelText(window, "SpanStatistics").startsWith(QStringLiteral("отсчётов 2000 · мин 7 · макс 9 ")),
+             qPrintable(labelText(window, "SpanStatistics")));
 }
 
 QTEST_MAIN(ViewerWindowTest)
