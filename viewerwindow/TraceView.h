@@ -3,6 +3,7 @@
 #include "viewer/ColumnRange.h"
 #include "viewerwindow/ViewSpan.h"
 
+#include <QImage>
 #include <QVector>
 #include <QWidget>
 
@@ -59,19 +60,32 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    struct TimeMark
+    {
+        int x; // in the plot
+        QString sinceStart;
+        QString clockTime; // empty if the start is not known
+    };
+
     QRect plotArea() const;
-    int yOf(int value, const QRect &plot) const;
+    // The pixel row of a sample's value in the plot.
+    int rowOf(int value) const;
     void changeSpan(const std::function<void(ViewSpan &)> &change);
     void setCursorAt(int index, double x);
-    void drawValueAxis(QPainter &painter, const QRect &plot) const;
-    void drawTimeAxis(QPainter &painter, const QRect &plot) const;
-    void drawColumns(QPainter &painter, const QRect &plot);
-    void drawSamples(QPainter &painter, const QRect &plot);
+    QVector<TimeMark> timeMarks(const QRect &plot) const;
+    int timeLabelWidth() const;
+    void drawGrid(const QVector<TimeMark> &marks);
+    void drawAxes(QPainter &painter, const QRect &plot, const QVector<TimeMark> &marks) const;
+    void fillColumn(int x, int top, int bottom);
+    void rasteriseColumns();
+    void rasteriseSamples();
     void drawCursors(QPainter &painter, const QRect &plot) const;
 
     const Recording *m_recording = nullptr;
     ViewSpan m_span;
     std::array<std::optional<qint64>, 2> m_cursors;
+    // The plot's pixels, the trace written into them directly.
+    QImage m_plot;
     QVector<ColumnRange> m_columns;
     QVector<quint8> m_samples;
     QPoint m_pressedAt;
