@@ -60,7 +60,7 @@ DescriptionPanel::DescriptionPanel(QWidget *parent)
     m_assumedRate->setDecimals(3);
     m_assumedRate->setSuffix(QStringLiteral(" отсч./с"));
     m_assumedRate->setKeyboardTracking(false);
-    m_assumedRate->setToolTip(QStringLiteral("Описания нет: частота отсчётов принята, её можно изменить"));
+    m_assumedRate->setToolTip(QStringLiteral("Частота отсчётов не измерена, а принята: её можно изменить"));
     auto *rateRow = new QHBoxLayout;
     rateRow->addWidget(m_assumedRate);
     rateRow->addWidget(m_rate, 1);
@@ -98,7 +98,8 @@ void DescriptionPanel::showFor(const Recording *recording)
     if (recording->rateIsAssumed()) {
         const QSignalBlocker quiet(m_assumedRate);
         m_assumedRate->setValue(recording->samplesPerSecond());
-        m_rate->setText(QStringLiteral("принята: описания нет"));
+        m_rate->setText(recording->description() ? QStringLiteral("принята: измеренной частоты в описании нет")
+                                                 : QStringLiteral("принята: описания нет"));
     } else {
         m_rate->setText(QStringLiteral("%1 отсч./с, измерена").arg(QString::number(recording->samplesPerSecond(), 'f', 3)));
     }
