@@ -8,6 +8,7 @@
 #include "CpuFigures.h"
 #include "FloodFigures.h"
 #include "LatencyFigures.h"
+#include "ViewerDataFigures.h"
 #include "ViewerFigures.h"
 
 #include <QApplication>
@@ -52,10 +53,15 @@ int main(int argc, char *argv[])
     }
     if (chosen.contains(QStringLiteral("memory")))
         flood.measureMemory();
+    // Each group of the viewer's figures removes its recordings before the next makes its own.
     if (chosen.contains(QStringLiteral("view"))) {
-        ViewerFigures viewer(report);
-        viewer.measureOpen();
-        viewer.measureRedraw();
+        {
+            ViewerFigures viewer(report);
+            viewer.measureOpen();
+            viewer.measureRedraw();
+        }
+        ViewerDataFigures viewerData(report);
+        viewerData.measure();
     }
     report.printVerdicts();
     return report.anyFailed() ? 1 : 0;

@@ -40,13 +40,13 @@ qint64 JsonKeyReader::integer(const char *key, qint64 lowest, qint64 highest, bo
     return qint64(number);
 }
 
-double JsonKeyReader::real(const char *key)
+double JsonKeyReader::real(const char *key, double highest)
 {
     const QJsonValue value = present(key, true);
     if (value.isNull() || value.isUndefined())
         return 0;
-    if (!value.isDouble() || value.toDouble() < 0) {
-        fail(key, QStringLiteral("неотрицательным числом или null"));
+    if (!value.isDouble() || !(value.toDouble() >= 0 && value.toDouble() <= highest)) {
+        fail(key, QStringLiteral("числом от 0 до %1 или null").arg(highest, 0, 'g', 12));
         return 0;
     }
     return value.toDouble();

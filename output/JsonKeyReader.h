@@ -18,8 +18,8 @@ public:
     // nullable: the key may be null or absent, which reads as empty or zero.
     QString text(const char *key, bool nullable = false);
     qint64 integer(const char *key, qint64 lowest, qint64 highest, bool nullable = false);
-    // A number 0 or more, or null.
-    double real(const char *key);
+    // A number from 0 to highest, or null.
+    double real(const char *key, double highest);
     // A local time with its offset from UTC, or null.
     QDateTime time(const char *key);
 

@@ -164,7 +164,9 @@ std::optional<RecordingDescription> RecordingDescription::fromJson(const QByteAr
     description.requestedSeconds = qint32(keys.integer("requested_seconds", 0, std::numeric_limits<qint32>::max()));
     description.started = keys.time("started");
     description.ended = keys.time("ended");
-    description.recordedSeconds = keys.real("recorded_seconds");
+    // To the millisecond, as the description keeps it.
+    constexpr double Century = 100.0 * 366 * 24 * 3600;
+    description.recordedSeconds = std::round(keys.real("recorded_seconds", Century) * 1000) / 1000;
     const QString ending = keys.text("ending");
     bool endingKnown = false;
     for (const Ending candidate : {Ending::Recording, Ending::Completed, Ending::Stopped, Ending::LinkLost,
@@ -181,7 +183,7 @@ std::optional<RecordingDescription> RecordingDescription::fromJson(const QByteAr
     description.blocks = keys.integer("blocks", 0, most, true);
     description.bytes = keys.integer("bytes", 0, most, true);
     description.partialBlockBytes = keys.integer("partial_block_bytes", 0, most, true);
-    const double rate = keys.real("samples_per_second");
+    const double rate = keys.real("samples_per_second", 1e9);
     description.bytesAfterChannelCode = qint64(std::llround(rate * description.recordedSeconds));
     description.sha256 = keys.text("sha256", true).toLatin1();
     description.problem = keys.text("problem", true);

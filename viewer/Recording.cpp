@@ -80,6 +80,7 @@ struct Recording::Private
     qint64 presentSamples() const;
     // Of samples [first, last), all in the file when asked; reading them must be guarded.
     SampleSummary::Totals unguardedTotals(qint64 first, qint64 last) const;
+    ColumnRange unguardedRange(qint64 first, qint64 last) const;
     // Of samples [first, last) as far as the file still holds them: *end is where they stop.
     SampleSummary::Totals spanTotals(qint64 first, qint64 last, qint64 *end) const;
 
@@ -184,6 +185,21 @@ SampleSummary::Totals Recording::Private::unguardedTotals(qint64 first, qint64 l
     return totals;
 }
 
+ColumnRange Recording::Private::unguardedRange(qint64 first, qint64 last) const
+{
+    const qint64 blockFirst = (first + SampleSummary::BlockSamples - 1) >> SampleSummary::BlockShift;
+    const qint64 blockLast = std::min(last >> SampleSummary::BlockShift, summary.blockCount());
+    const uchar *bytes = file.bytes();
+    if (blockFirst >= blockLast)
+        return SampleSummary::rangeOf(bytes + first, last - first);
+    SampleSummary::Totals range;
+    range.range = summary.range(blockFirst, blockLast);
+    range.add({SampleSummary::rangeOf(bytes + first, (blockFirst << SampleSummary::BlockShift) - first)});
+    range.add({SampleSummary::rangeOf(bytes + (blockLast << SampleSummary::BlockShift),
+                                      last - (blockLast << SampleSummary::BlockShift))});
+    return range.range;
+}
+
 SampleSummary::Totals Recording::Private::spanTotals(qint64 first, qint64 last, qint64 *end) const
 {
     // Each failure means the file is shorter now, which the next try sees.
@@ -276,7 +292,7 @@ void Recording::summarise(double first, double perColumn, ColumnRange *columns, 
             const double end = first + (i + 1) * perColumn;
             const qint64 from = std::max<qint64>(0, qint64(std::floor(start)));
             const qint64 to = std::min(present, qint64(std::ceil(end)));
-            columns[i] = from < to ? d->unguardedTotals(from, to).range : ColumnRange();
+            columns[i] = from < to ? d->unguardedRange(from, to) : ColumnRange();
             done = i + 1;
         }
     };

@@ -48,6 +48,17 @@ SampleSummary::Totals SampleSummary::Totals::of(const uchar *bytes, qint64 count
     return totals;
 }
 
+ColumnRange SampleSummary::rangeOf(const uchar *bytes, qint64 count)
+{
+    quint8 lowest = 255;
+    quint8 highest = 0;
+    for (int i = 0; i < int(count); ++i) {
+        lowest = std::min(lowest, bytes[i]);
+        highest = std::max(highest, bytes[i]);
+    }
+    return ColumnRange{lowest, highest};
+}
+
 qint64 SampleSummary::build(const uchar *bytes, qint64 length)
 {
     const qint64 blocks = length >> BlockShift;

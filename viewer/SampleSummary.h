@@ -27,6 +27,9 @@ public:
         static Totals of(const uchar *bytes, qint64 count);
     };
 
+    // The minimum and maximum of bytes[0 .. count), quicker than Totals::of.
+    static ColumnRange rangeOf(const uchar *bytes, qint64 count);
+
     // Summarises the whole blocks of bytes[0 .. length), which may be a mapped file another
     // program cuts short meanwhile. Returns how many samples it covers: length rounded down
     // to whole blocks, or fewer if the file lost the rest while it was read.

@@ -1,0 +1,169 @@
+#include "ViewerDataFigures.h"
+
+#include "BenchReport.h"
+
+#include "viewer/Recording.h"
+#include "viewer/RecordingExport.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int SamplesPerSecond = 5600;
+constexpr int Repeats = 5;
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+// Every page of the file read once, as a second opening of the same recording finds it.
+void warmCache(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    while (!file.read(1 << 20).isEmpty()) {
+    }
+}
+
+// Pages of this process that no other maps, in bytes, leaving out those of the file at
+// skipped: the system counts a mapped file's pages as private while no other process maps
+// them, though they are its file cache.
+qint64 privateBytesBeside(const QString &skipped)
+{
+    QFile smaps(QStringLiteral("/proc/self/smaps"));
+    if (!smaps.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray skippedName = QFile::encodeName(QFileInfo(skipped).canonicalFilePath());
+    qint64 total = 0;
+    bool counted = true;
+    for (const QByteArray &line : smaps.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.isEmpty() || fields.first().isEmpty())
+            continue;
+        if (!fields.first().endsWith(':')) {
+            // A mapping's first line: addresses, permissions, offset, device, inode, path.
+            counted = skippedName.isEmpty() || fields.size() < 6 || fields.at(5) != skippedName;
+        } else if (counted && fields.size() >= 2
+                   && (fields.first() == "Private_Clean:" || fields.first() == "Private_Dirty:")) {
+            total += fields.at(1).toLongLong() * 1024;
+        }
+    }
+    return total;
+}
+
+} // namespace
+
+ViewerDataFigures::ViewerDataFigures(BenchReport &report)
+    : m_report(report)
+{
+}
+
+QString ViewerDataFigures::recordingOf(qint64 seconds, const QString &figure)
+{
+    if (m_recordings.contains(seconds))
+        return m_recordings.value(seconds);
+    const QString path = m_folder.filePath(QStringLiteral("recording-%1s.bin").arg(seconds));
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start(QStringLiteral(LARVENTA_SIM_PROGRAM),
+              {QStringLiteral("--write-recording"), path, QStringLiteral("--seconds"), QString::number(seconds),
+               QStringLiteral("--rate"), QString::number(SamplesPerSecond)});
+    if (!sim.waitForFinished(600000) || sim.exitStatus() != QProcess::NormalExit || sim.exitCode() != 0) {
+        m_report.fail(figure, QStringLiteral("larventa-sim --write-recording failed"));
+        return QString();
+    }
+    m_recordings.insert(seconds, path);
+    return path;
+}
+
+void ViewerDataFigures::measure()
+{
+    measureExports();
+    measureDay();
+}
+
+void ViewerDataFigures::measureDay()
+{
+    const QString statsFigure = QStringLiteral("span_stats_24h_ms");
+    const QString memoryFigure = QStringLiteral("view_memory_24h_mb");
+    const QString path = recordingOf(24 * 3600, statsFigure);
+    if (path.isEmpty())
+        return;
+    warmCache(path);
+    const qint64 before = privateBytesBeside(QString());
+    QElapsedTimer clock;
+    clock.start();
+    QString error;
+    const std::unique_ptr<Recording> recording = Recording::open(path, &error);
+    const double openMs = clock.nsecsElapsed() / 1e6;
+    if (!recording) {
+        m_report.fail(statsFigure, error);
+        m_report.fail(memoryFigure, error);
+        return;
+    }
+    m_report.add(QStringLiteral("recording_open_24h_ms"), openMs, QStringLiteral("ms"));
+    const qint64 after = privateBytesBeside(path);
+    m_report.add(memoryFigure, double(after - before) / 1e6, QStringLiteral("MB"), BenchReport::Goal::AtMost, 40);
+
+    QList<double> times;
+    for (int i = 0; i < Repeats; ++i) {
+        clock.start();
+        const SpanStatistics statistics = recording->statistics(0, recording->sampleCount());
+        times.append(clock.nsecsElapsed() / 1e6);
+        if (statistics.count != recording->sampleCount()) {
+            m_report.fail(statsFigure, QStringLiteral("the statistics counted %1 samples of %2")
+                                           .arg(statistics.count)
+                                           .arg(recording->sampleCount()));
+            return;
+        }
+    }
+    m_report.add(statsFigure, median(times), QStringLiteral("ms"), BenchReport::Goal::AtMost, 30);
+}
+
+void ViewerDataFigures::measureExports()
+{
+    const struct
+    {
+        RecordingExport::Format format;
+        const char *figure;
+        const char *suffix;
+        double goal;
+    } exports[] = {
+        {RecordingExport::Format::Wav, "export_wav_1h_ms", "wav", 500},
+        {RecordingExport::Format::Edf, "export_edf_1h_ms", "edf", 1500},
+    };
+    const QString path = recordingOf(3600, QLatin1String(exports[0].figure));
+    if (path.isEmpty())
+        return;
+    warmCache(path);
+    QString error;
+    const std::unique_ptr<Recording> recording = Recording::open(path, &error);
+    for (const auto &one : exports) {
+        const QString figure = QLatin1String(one.figure);
+        if (!recording) {
+            m_report.fail(figure, error);
+            continue;
+        }
+        const QString out = m_folder.filePath(QStringLiteral("export.") + QLatin1String(one.suffix));
+        QList<double> times;
+        for (int i = 0; i < Repeats && error.isEmpty(); ++i) {
+            QElapsedTimer clock;
+            clock.start();
+            if (RecordingExport::write(*recording, 0, recording->sampleCount(), one.format, out, &error))
+                times.append(clock.nsecsElapsed() / 1e6);
+        }
+        QFile::remove(out);
+        if (!error.isEmpty())
+            m_report.fail(figure, error);
+        else
+            m_report.add(figure, median(times), QStringLiteral("ms"), BenchReport::Goal::AtMost, one.goal);
+    }
+}
