@@ -9,6 +9,7 @@
 #include "FloodFigures.h"
 #include "LatencyFigures.h"
 #include "ViewerDataFigures.h"
+#include "ViewerFigures.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -52,7 +53,13 @@ int main(int argc, char *argv[])
     }
     if (chosen.contains(QStringLiteral("memory")))
         flood.measureMemory();
+    // Each group of the viewer's figures removes its recordings before the next makes its own.
     if (chosen.contains(QStringLiteral("view"))) {
+        {
+            ViewerFigures viewer(report);
+            viewer.measureOpen();
+            viewer.measureRedraw();
+        }
         ViewerDataFigures viewerData(report);
         viewerData.measure();
     }
