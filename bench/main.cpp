@@ -2,12 +2,13 @@
 // program's own run, link, data file and plot, and prints each figure with
 // its verdict against the goal, with the windows on Qt's platform from QT_QPA_PLATFORM
 // (offscreen if unset). Arguments choose groups of figures (flood, cpu,
-// latency, memory); none runs them all.
+// latency, memory, view); none runs them all.
 
 #include "BenchReport.h"
 #include "CpuFigures.h"
 #include "FloodFigures.h"
 #include "LatencyFigures.h"
+#include "ViewerFigures.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -22,7 +23,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
 
     const QStringList groups{QStringLiteral("flood"), QStringLiteral("cpu"), QStringLiteral("latency"),
-                             QStringLiteral("memory")};
+                             QStringLiteral("memory"), QStringLiteral("view")};
     QStringList chosen = QApplication::arguments().mid(1);
     for (const QString &group : chosen) {
         if (!groups.contains(group)) {
@@ -51,6 +52,11 @@ int main(int argc, char *argv[])
     }
     if (chosen.contains(QStringLiteral("memory")))
         flood.measureMemory();
+    if (chosen.contains(QStringLiteral("view"))) {
+        ViewerFigures viewer(report);
+        viewer.measureOpen();
+        viewer.measureRedraw();
+    }
     report.printVerdicts();
     return report.anyFailed() ? 1 : 0;
 }

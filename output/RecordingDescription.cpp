@@ -1,11 +1,18 @@
 #include "output/RecordingDescription.h"
 
 #include "output/DataFile.h"
+#include "output/JsonKeyReader.h"
 #include "output/SaveFailure.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSaveFile>
 #include <QStringList>
+
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -116,4 +123,73 @@ bool RecordingDescription::write(QString *reason) const
         return true;
     *reason = SaveFailure::reason(file);
     return false;
+}
+
+std::optional<RecordingDescription> RecordingDescription::fromJson(const QByteArray &json, const QString &folder,
+                                                                   QString *reason, double *samplesPerSecond)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        *reason = QStringLiteral("это не JSON (%1, байт %2)").arg(parseError.errorString()).arg(parseError.offset);
+        return std::nullopt;
+    }
+    if (!document.isObject()) {
+        *reason = QStringLiteral("это JSON, но не объект с ключами");
+        return std::nullopt;
+    }
+    const QJsonObject object = document.object();
+    JsonKeyReader keys(object);
+    const QString format = keys.text("format");
+    if (keys.failure().isEmpty() && format != QLatin1String("larventa-recording/1")) {
+        *reason = QStringLiteral("это описание другого формата («%1»), а не larventa-recording/1").arg(format);
+        return std::nullopt;
+    }
+    const QString sampleFormat = keys.text("sample_format");
+    if (keys.failure().isEmpty() && sampleFormat != QLatin1String("uint8"))
+        keys.fail("sample_format", QStringLiteral("«uint8»"));
+    keys.text("program");
+    keys.integer("block_bytes", 1, std::numeric_limits<int>::max());
+
+    const QDir dir(folder);
+    const auto inFolder = [&dir](const QString &name) { return name.isEmpty() ? QString() : dir.filePath(name); };
+    RecordingDescription description;
+    description.dataFileName = inFolder(keys.text("data_file", true));
+    description.snapshotFileName = inFolder(keys.text("snapshot", true));
+    description.channelNumber = int(keys.integer("channel", 1, 8));
+    description.channelCode = quint8(keys.integer("channel_code", 0, 255));
+    description.portNumber = int(keys.integer("port", 1, std::numeric_limits<int>::max()));
+    description.deviceName = keys.text("device");
+    description.lineRate = quint32(keys.integer("line_rate", 1, std::numeric_limits<quint32>::max(), true));
+    description.requestedSeconds = qint32(keys.integer("requested_seconds", 0, std::numeric_limits<qint32>::max()));
+    description.started = keys.time("started");
+    description.ended = keys.time("ended");
+    description.recordedSeconds = keys.real("recorded_seconds");
+    const QString ending = keys.text("ending");
+    bool endingKnown = false;
+    for (const Ending candidate : {Ending::Recording, Ending::Completed, Ending::Stopped, Ending::LinkLost,
+                                   Ending::WriteFailed, Ending::CommandFailed, Ending::WindowClosed}) {
+        if (ending == QLatin1String(endingName(candidate))) {
+            description.ending = candidate;
+            endingKnown = true;
+        }
+    }
+    if (!endingKnown)
+        keys.fail("ending", QStringLiteral("одним из recording, completed, stopped, link_lost, write_failed, "
+                                           "command_failed, window_closed"));
+    constexpr qint64 most = std::numeric_limits<qint64>::max() / 2;
+    description.blocks = keys.integer("blocks", 0, most, true);
+    description.bytes = keys.integer("bytes", 0, most, true);
+    description.partialBlockBytes = keys.integer("partial_block_bytes", 0, most, true);
+    const double rate = keys.real("samples_per_second");
+    description.bytesAfterChannelCode = qint64(std::llround(rate * description.recordedSeconds));
+    description.sha256 = keys.text("sha256", true).toLatin1();
+    description.problem = keys.text("problem", true);
+    if (!keys.failure().isEmpty()) {
+        *reason = keys.failure();
+        return std::nullopt;
+    }
+    if (samplesPerSecond)
+        *samplesPerSecond = rate;
+    return description;
 }

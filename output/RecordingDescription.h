@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <optional>
+
 // What a recording is, kept beside its data file so that the two can be told apart and
 // trusted later: which channel of which device, when, for how long, how it ended and
 // what the data file holds. One UTF-8 JSON object in the file named like the data file
@@ -19,6 +21,15 @@ struct RecordingDescription
     // Replaces the description whole (QSaveFile), or leaves the one there was and
     // tells why, in Russian with the system's own words in brackets.
     bool write(QString *reason) const;
+
+    // Reads what toJson() writes back into a description, the data file's and the picture's
+    // names joined to folder, the one the description lies in. If the text is no such
+    // description, returns nothing and says why in Russian, naming the key at fault. The
+    // description keeps bytesAfterChannelCode only as samples_per_second; it comes back as
+    // samples_per_second × recorded_seconds, and the rate as written in *samplesPerSecond
+    // (0 where the description has none).
+    static std::optional<RecordingDescription> fromJson(const QByteArray &json, const QString &folder,
+                                                        QString *reason, double *samplesPerSecond = nullptr);
 
     // Full names; the description holds them without their folder.
     QString dataFileName;

@@ -15,8 +15,13 @@ void ProgramStart::prepare()
 
 void ProgramStart::settle(QApplication &application)
 {
-    QGuiApplication::setDesktopFileName(QStringLiteral(LARVENTA_APP_ID));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(LARVENTA_APP_ID)));
+    settle(application, QStringLiteral(LARVENTA_APP_ID));
+}
+
+void ProgramStart::settle(QApplication &application, const QString &desktopFileName)
+{
+    QGuiApplication::setDesktopFileName(desktopFileName);
+    QApplication::setWindowIcon(QIcon::fromTheme(desktopFileName));
     auto *qtTexts = new QTranslator(&application);
     if (qtTexts->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -1,6 +1,7 @@
 #pragma once
 
 class QApplication;
+class QString;
 
 // What the program sets up for itself when it starts.
 class ProgramStart
@@ -15,4 +16,6 @@ public:
     // message boxes) are Russian like the rest of the window, whatever the locale.
     // Without Qt's translations they stay English.
     static void settle(QApplication &application);
+    // The same for another of the project's programs, known to the desktop as desktopFileName.
+    static void settle(QApplication &application, const QString &desktopFileName);
 };

@@ -1,4 +1,5 @@
 #include "sim/InstrumentSimulator.h"
+#include "sim/SimulatedRecording.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -37,7 +38,8 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QStringLiteral(
         "Simulates the data-acquisition instrument on a pseudo-terminal, or with --device on a serial port.\n"
         "Prints the device path alone on the first line, then serves the host until SIGINT or SIGTERM.\n"
-        "The host sends a channel code 0..7 to start a stream of that channel and 0xFF to stop it."));
+        "The host sends a channel code 0..7 to start a stream of that channel and 0xFF to stop it.\n"
+        "With --write-recording it writes a recording and its description instead, as the recorder would."));
     parser.addHelpOption();
     const QCommandLineOption rateOption(
         QStringLiteral("rate"), QStringLiteral("Samples per second, or 'unlimited' (default 100)."),
@@ -63,8 +65,33 @@ int main(int argc, char *argv[])
         QStringLiteral("With --rate unlimited: write only when the line reports room, one non-blocking write of "
                        "up to 64 KiB each time, as a USB device refills once the tty layer has throttled it "
                        "(default: write until the line is full)."));
-    parser.addOptions({ rateOption, chunkOption, refillOption, logOption, limitOption, deviceOption });
+    const QCommandLineOption writeRecordingOption(
+        QStringLiteral("write-recording"),
+        QStringLiteral("Write a recording of channel 1 to FILE and its description to FILE.json, as if the "
+                       "recorder had just completed it, then end; --rate is then samples per second, "
+                       "fractions allowed (default 5600)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption secondsOption(
+        QStringLiteral("seconds"), QStringLiteral("With --write-recording: how long the recording lasts."),
+        QStringLiteral("N"));
+    parser.addOptions({ rateOption, chunkOption, refillOption, logOption, limitOption, deviceOption,
+                        writeRecordingOption, secondsOption });
     parser.process(app);
+
+    if (parser.isSet(writeRecordingOption)) {
+        bool secondsOk = false;
+        const double seconds = parser.value(secondsOption).toDouble(&secondsOk);
+        if (!secondsOk || !(seconds > 0))
+            return usageError(QStringLiteral("--write-recording wants --seconds N, more than 0"));
+        bool rateOk = true;
+        const double samplesPerSecond = parser.isSet(rateOption) ? parser.value(rateOption).toDouble(&rateOk) : 5600;
+        if (!rateOk || !(samplesPerSecond > 0))
+            return usageError(QStringLiteral("--rate wants a number of samples per second, more than 0"));
+        QString error;
+        if (!SimulatedRecording::write(parser.value(writeRecordingOption), seconds, samplesPerSecond, &error))
+            return usageError(error);
+        return 0;
+    }
 
     int rate = 0;
     const QString rateText = parser.value(rateOption);

@@ -49,7 +49,10 @@ public:
 
     // Fills columns[0 .. count) with the minimum and maximum of the samples under each of
     // count pixel columns, column i covering samples [first + i * perColumn,
-    // first + (i + 1) * perColumn). Columns past the end, or before sample 0, are empty.
+    // first + (i + 1) * perColumn). Sample s spans [s, s + 1): a column takes every sample
+    // it overlaps, so a boundary between samples inside a column shares that sample with the
+    // next column and no sample is ever left out. Columns past the end, or before sample 0,
+    // are empty.
     void summarise(double first, double perColumn, ColumnRange *columns, int count) const;
     // Copies samples [first, first + count) into out and returns how many it copied:
     // fewer at the end of the file, or if it has shrunk.

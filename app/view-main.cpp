@@ -1,0 +1,43 @@
+// larventa-view: looks back at a recording. "larventa-view [FILE]" opens the window, on the
+// data file or its description if one is named; "larventa-view --export wav|edf|csv DATA OUT"
+// converts a recording without a window, also where there is no display.
+
+#include "platform/ProgramStart.h"
+#include "platform/QtMessageBoxes.h"
+#include "viewer/ExportCommand.h"
+#include "viewerwindow/QtFileChoice.h"
+#include "viewerwindow/ViewerWindow.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+namespace {
+
+QStringList argumentsAfterTheProgram(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    ProgramStart::prepare();
+    if (ExportCommand::isAskedFor(argumentsAfterTheProgram(argc, argv))) {
+        QCoreApplication application(argc, argv);
+        return ExportCommand::run(QCoreApplication::arguments().mid(1));
+    }
+    QApplication application(argc, argv);
+    ProgramStart::settle(application, QStringLiteral(LARVENTA_VIEW_APP_ID));
+    QtMessageBoxes messages;
+    QtFileChoice files;
+    ViewerWindow window(messages, files);
+    window.show();
+    const QStringList named = QApplication::arguments().mid(1);
+    if (!named.isEmpty())
+        window.openFile(named.constFirst());
+    return application.exec();
+}

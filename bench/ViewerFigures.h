@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QTemporaryDir>
+
+class BenchReport;
+
+// The viewer on recordings the simulator writes at 5,600 samples/s: how long the window
+// takes from its creation to the drawn overview of an hour and of a day, the file's pages
+// already cached; and how long its view takes to repaint 1,600 px wide at every zoom
+// level from the whole day down to 20 px a sample.
+class ViewerFigures
+{
+public:
+    explicit ViewerFigures(BenchReport &report);
+
+    void measureOpen();
+    void measureRedraw();
+
+private:
+    // The recording of that length, written on first use; empty, with the figure reported
+    // as failed, if the simulator could not write it.
+    QString recordingOf(qint64 seconds, const QString &figure);
+    void measureOpen(qint64 seconds, const QString &figure, double goal);
+
+    BenchReport &m_report;
+    QTemporaryDir m_folder;
+    QHash<qint64, QString> m_recordings;
+};

@@ -1,0 +1,171 @@
+#include "ScriptedMessageBoxes.h"
+#include "TestFiles.h"
+
+#include "viewer/Recording.h"
+#include "viewerwindow/FileChoice.h"
+#include "viewerwindow/TraceView.h"
+#include "viewerwindow/ViewerWindow.h"
+
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+// A window test never opens or saves through a dialog.
+class NoFileChoice : public FileChoice
+{
+public:
+    void setParentWidget(QWidget *) override {}
+    QString fileToOpen(const QString &, const QString &) override { return QString(); }
+    QString fileToSave(const QString &, const QString &, const QString &) override { return QString(); }
+};
+
+QString labelText(const QWidget &window, const char *name)
+{
+    const auto *label = window.findChild<QLabel *>(QLatin1String(name));
+    return label ? label->text() : QStringLiteral("(no label %1)").arg(QLatin1String(name));
+}
+
+// The trace's own colour: a stroke of the drawn samples, never the grid, axes or cursors.
+bool isTrace(QRgb pixel)
+{
+    return qRed(pixel) < 40 && qGreen(pixel) > 50 && qGreen(pixel) < 110 && qBlue(pixel) > 140;
+}
+
+} // namespace
+
+class ViewerWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void aLoneOddSampleShowsAtFullZoomOut();
+    void cursorsReadTheSamplesUnderTheClicks();
+
+private:
+    QTemporaryDir m_folder;
+};
+
+void ViewerWindowTest::initTestCase()
+{
+    qunsetenv("QT_QPA_PLATFORMTHEME");
+    QVERIFY(m_folder.isValid());
+}
+
+// Ten million samples on 800-odd columns: a view that took one sample a column, or
+// averaged them, would show a flat line.
+void ViewerWindowTest::aLoneOddSampleShowsAtFullZoomOut()
+{
+    constexpr qint64 Samples = 10000003;
+    constexpr qint64 OddSample = 6666667;
+    QByteArray data(Samples, char(100));
+    data[OddSample] = char(250);
+    const QString path = m_folder.filePath(QStringLiteral("flat.bin"));
+    QVERIFY(TestFiles::write(path, data));
+    QString error;
+    const std::unique_ptr<Recording> recording = Recording::open(path, &error);
+    QVERIFY2(recording, qPrintable(error));
+
+    TraceView view;
+    view.resize(900, 300);
+    view.setRecording(recording.get());
+    QVERIFY(view.span().showsWholeRecording());
+    const QImage image = view.grab().toImage();
+
+    int baseline = -1;
+    QList<int> columnsAboveIt;
+    int highest = image.height();
+    for (int x = 0; x < image.width(); ++x) {
+        int top = -1;
+        for (int y = 0; y < image.height() && top < 0; ++y) {
+            if (isTrace(image.pixel(x, y)))
+                top = y;
+        }
+        if (top < 0)
+            continue;
+        if (baseline < 0 || top > baseline)
+            baseline = top;
+        highest = std::min(highest, top);
+    }
+    QVERIFY(baseline > 0);
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < baseline - 20; ++y) {
+            if (isTrace(image.pixel(x, y))) {
+                columnsAboveIt.append(x);
+                break;
+            }
+        }
+    }
+    QCOMPARE(columnsAboveIt.size(), 1);
+    // 250 over 100 is 150 of the 255 the height spans.
+    const double plotHeight = (baseline - highest) * 255.0 / 150.0;
+    QVERIFY2(plotHeight > 150 && plotHeight < 300, qPrintable(QString::number(plotHeight)));
+    const double oddColumn = view.span().xOf(double(OddSample));
+    QVERIFY2(std::fabs(columnsAboveIt.first() - (image.width() - view.span().width()) - oddColumn) < 40,
+             qPrintable(QStringLiteral("odd sample drawn at %1, its column is %2").arg(columnsAboveIt.first()).arg(oddColumn)));
+}
+
+// 256 s at the assumed 100 samples/s, each sample's value its second: a click's readout
+// says where it landed. The second cursor goes with Shift.
+void ViewerWindowTest::cursorsReadTheSamplesUnderTheClicks()
+{
+    QByteArray ramp(25600, 0);
+    for (int i = 0; i < ramp.size(); ++i)
+        ramp[i] = char(i / 100);
+    const QString path = m_folder.filePath(QStringLiteral("ramp.bin"));
+    QVERIFY(TestFiles::write(path, ramp));
+
+    ScriptedMessageBoxes messages;
+    NoFileChoice files;
+    ViewerWindow window(messages, files);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.openFile(path));
+    QVERIFY(!window.openFile(m_folder.filePath(QStringLiteral("missing.bin"))));
+    QCOMPARE(messages.shown.size(), 1);
+    QVERIFY2(messages.shown.first().text.contains(QStringLiteral("missing.bin")), qPrintable(messages.shown.first().text));
+
+    auto *view = window.findChild<TraceView *>();
+    QVERIFY(view);
+    QVERIFY(view->span().showsWholeRecording());
+    QCOMPARE(labelText(window, "StatisticsTitle"), QStringLiteral("Видимый участок"));
+    QCOMPARE(labelText(window, "SpanStatistics"), QStringLiteral("отсчётов 25600 · мин 0 · макс 255 · среднее 127.50 · "
+                                                                   "СКЗ 147.37 · размах 255"));
+
+    const int y = view->height() / 2;
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(view->width() / 5, y));
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(view->width() * 3 / 4, y));
+    QVERIFY(view->cursor(0) && view->cursor(1));
+    const qint64 first = *view->cursor(0);
+    const qint64 second = *view->cursor(1);
+    // The plot is the widget less its axes' margins: a fifth and three quarters across
+    // land a little before 51 s and 192 s.
+    QVERIFY2(first > 3000 && first < 5200, qPrintable(QString::number(first)));
+    QVERIFY2(second > 18000 && second < 19600, qPrintable(QString::number(second)));
+
+    const auto seconds = [](qint64 sample) { return QString::number(sample / 100.0, 'f', 2); };
+    QCOMPARE(labelText(window, "FirstCursor"),
+             QStringLiteral("Курсор 1: %1 с · значение %2").arg(seconds(first)).arg(first / 100));
+    QVERIFY2(labelText(window, "SecondCursor").endsWith(QStringLiteral(" · значение %1").arg(second / 100)),
+             qPrintable(labelText(window, "SecondCursor")));
+    QCOMPARE(labelText(window, "CursorDifference"),
+             QStringLiteral("Δt = %1 с (%2 отсч.) · ΔV = %3 · 1/Δt = %4 Гц")
+                 .arg(seconds(second - first))
+                 .arg(second - first)
+                 .arg(second / 100 - first / 100)
+                 .arg(QString::number(100.0 / (second - first), 'g', 6)));
+    QCOMPARE(labelText(window, "StatisticsTitle"), QStringLiteral("Между курсорами, оба отсчёта включительно"));
+    QVERIFY2(labelText(window, "SpanStatistics")
+                 .startsWith(QStringLiteral("отсчётов %1 · мин %2 · макс %3 · ")
+                                 .arg(second - first + 1)
+                                 .arg(first / 100)
+                                 .arg(second / 100)),
+             qPrintable(labelText(window, "SpanStatistics")));
+}
+
+QTEST_MAIN(ViewerWindowTest)
+#include "ViewerWindowTest.moc"

@@ -1,0 +1,328 @@
+#include "viewer/Recording.h"
+
+#include "platform/SystemErrorText.h"
+#include "viewer/BusErrorGuard.h"
+#include "viewer/MappedDataFile.h"
+#include "viewer/SampleSummary.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A description is a page of text; anything much larger is not one.
+constexpr qint64 LargestDescription = 1 << 20;
+
+// The system's reason, or, for a name that could not be found and came from bytes that are
+// not UTF-8, that reason: Qt stands a replacement character for each such byte.
+QString openFailure(const QString &path, int errorNumber)
+{
+    if (errorNumber == ENOENT && path.contains(QChar::ReplacementCharacter))
+        return QStringLiteral("имя файла не в кодировке UTF-8, и программа не может его прочитать; "
+                              "переименуйте файл");
+    return SystemErrorText::forErrno(errorNumber);
+}
+
+bool readDescriptionText(const QString &path, QByteArray *text, QString *reason)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *reason = openFailure(path, errno);
+        return false;
+    }
+    struct stat status;
+    bool read = false;
+    if (::fstat(fd, &status) != 0) {
+        *reason = SystemErrorText::forErrno(errno);
+    } else if (S_ISDIR(status.st_mode)) {
+        *reason = QStringLiteral("это папка, а не файл");
+    } else if (!S_ISREG(status.st_mode)) {
+        *reason = QStringLiteral("это не обычный файл");
+    } else if (status.st_size > LargestDescription) {
+        *reason = QStringLiteral("файл слишком велик для описания (%1 байт)").arg(status.st_size);
+    } else {
+        text->resize(qsizetype(status.st_size));
+        qint64 done = 0;
+        read = true;
+        while (done < text->size()) {
+            const ssize_t got = ::read(fd, text->data() + done, size_t(text->size() - done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0) {
+                *reason = SystemErrorText::forErrno(errno);
+                read = false;
+                break;
+            }
+            if (got == 0)
+                break;
+            done += got;
+        }
+        text->resize(qsizetype(done));
+    }
+    ::close(fd);
+    return read;
+}
+
+} // namespace
+
+struct Recording::Private
+{
+    bool load(const QString &path, QString *errorMessage);
+    bool loadDescription(QString *errorMessage);
+    qint64 presentSamples() const;
+    // Of samples [first, last), all in the file when asked; reading them must be guarded.
+    SampleSummary::Totals unguardedTotals(qint64 first, qint64 last) const;
+    // Of samples [first, last) as far as the file still holds them: *end is where they stop.
+    SampleSummary::Totals spanTotals(qint64 first, qint64 last, qint64 *end) const;
+
+    QString openedPath;
+    QString dataPath;
+    QString descriptionPath;
+    std::optional<RecordingDescription> description;
+    double measuredRate = 0;
+    double assumedRate = AssumedSamplesPerSecond;
+    bool assumedRateChosen = false;
+    QStringList warnings;
+    MappedDataFile file;
+    SampleSummary summary;
+    qint64 sampleCount = 0;
+};
+
+bool Recording::Private::load(const QString &path, QString *errorMessage)
+{
+    openedPath = path;
+    if (path.endsWith(QLatin1String(".json"))) {
+        descriptionPath = path;
+        dataPath = path.chopped(5);
+    } else {
+        dataPath = path;
+        const QString beside = RecordingDescription::pathFor(path);
+        if (QFileInfo::exists(beside) || QFileInfo(beside).isSymLink())
+            descriptionPath = beside;
+    }
+    if (!descriptionPath.isEmpty() && !loadDescription(errorMessage))
+        return false;
+
+    QString reason;
+    const QFileInfo dataInfo(dataPath);
+    const bool missing = !dataInfo.exists() && !dataInfo.isSymLink();
+    if (missing && !descriptionPath.isEmpty())
+        reason = QStringLiteral("его нет, хотя описание «%1» к нему есть").arg(descriptionPath);
+    else if (missing)
+        reason = openFailure(dataPath, ENOENT);
+    if (!reason.isEmpty() || !file.open(dataPath, &reason)) {
+        *errorMessage = QStringLiteral("Не удалось открыть файл данных «%1»: %2.").arg(dataPath, reason);
+        return false;
+    }
+    const qint64 summarised = summary.build(file.bytes(), file.mappedSize());
+    sampleCount = file.mappedSize();
+    if (summarised < (file.mappedSize() & ~(SampleSummary::BlockSamples - 1))) {
+        sampleCount = summarised;
+        warnings << QStringLiteral("Файл данных «%1» укоротился, пока его открывали: показаны первые %2 байт.")
+                        .arg(dataPath)
+                        .arg(summarised);
+    }
+    if (description && description->ending != RecordingDescription::Ending::Recording
+        && description->bytes != sampleCount) {
+        warnings << QStringLiteral("Размер файла данных «%1» — %2 байт, а в описании — %3 байт: показано то, "
+                                   "что в файле.")
+                        .arg(dataPath)
+                        .arg(sampleCount)
+                        .arg(description->bytes);
+    }
+    return true;
+}
+
+bool Recording::Private::loadDescription(QString *errorMessage)
+{
+    QByteArray text;
+    QString reason;
+    if (readDescriptionText(descriptionPath, &text, &reason))
+        description = RecordingDescription::fromJson(text, QFileInfo(descriptionPath).path(), &reason, &measuredRate);
+    if (!description) {
+        *errorMessage = QStringLiteral("Не удалось прочитать описание записи «%1»: %2.").arg(descriptionPath, reason);
+        return false;
+    }
+    const QString namedData = QFileInfo(description->dataFileName).fileName();
+    if (!namedData.isEmpty() && namedData != QFileInfo(dataPath).fileName()) {
+        *errorMessage = QStringLiteral("Описание «%1» относится к другому файлу данных — «%2», а не к «%3».")
+                            .arg(descriptionPath, namedData, QFileInfo(dataPath).fileName());
+        return false;
+    }
+    if (description->ending == RecordingDescription::Ending::Recording)
+        measuredRate = 0;
+    // A recording without a measured rate is taken at the line's: ten bits a byte.
+    if (measuredRate <= 0 && description->lineRate > 0)
+        assumedRate = description->lineRate / 10.0;
+    return true;
+}
+
+qint64 Recording::Private::presentSamples() const
+{
+    return std::min(sampleCount, file.presentSize());
+}
+
+SampleSummary::Totals Recording::Private::unguardedTotals(qint64 first, qint64 last) const
+{
+    const qint64 blockFirst = (first + SampleSummary::BlockSamples - 1) >> SampleSummary::BlockShift;
+    const qint64 blockLast = std::min(last >> SampleSummary::BlockShift, summary.blockCount());
+    const uchar *bytes = file.bytes();
+    if (blockFirst >= blockLast)
+        return SampleSummary::Totals::of(bytes + first, last - first);
+    SampleSummary::Totals totals = summary.totals(blockFirst, blockLast);
+    totals.add(SampleSummary::Totals::of(bytes + first, (blockFirst << SampleSummary::BlockShift) - first));
+    totals.add(SampleSummary::Totals::of(bytes + (blockLast << SampleSummary::BlockShift),
+                                         last - (blockLast << SampleSummary::BlockShift)));
+    return totals;
+}
+
+SampleSummary::Totals Recording::Private::spanTotals(qint64 first, qint64 last, qint64 *end) const
+{
+    // Each failure means the file is shorter now, which the next try sees.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        *end = std::min(last, presentSamples());
+        SampleSummary::Totals span;
+        auto read = [&] { span = unguardedTotals(first, *end); };
+        if (first >= *end || BusErrorGuard::run(read))
+            return span;
+    }
+    *end = first;
+    return SampleSummary::Totals();
+}
+
+Recording::Recording()
+    : d(std::make_unique<Private>())
+{
+}
+
+Recording::~Recording() = default;
+
+std::unique_ptr<Recording> Recording::open(const QString &path, QString *errorMessage)
+{
+    std::unique_ptr<Recording> recording(new Recording);
+    if (!recording->d->load(path, errorMessage))
+        return nullptr;
+    return recording;
+}
+
+QString Recording::dataPath() const
+{
+    return d->dataPath;
+}
+
+QString Recording::descriptionPath() const
+{
+    return d->description ? d->descriptionPath : QString();
+}
+
+const std::optional<RecordingDescription> &Recording::description() const
+{
+    return d->description;
+}
+
+QStringList Recording::warnings() const
+{
+    return d->warnings;
+}
+
+qint64 Recording::sampleCount() const
+{
+    return d->sampleCount;
+}
+
+double Recording::samplesPerSecond() const
+{
+    return rateIsAssumed() ? d->assumedRate : d->measuredRate;
+}
+
+bool Recording::rateIsAssumed() const
+{
+    return d->measuredRate <= 0;
+}
+
+void Recording::setAssumedRate(double samplesPerSecond)
+{
+    if (!rateIsAssumed() || !(samplesPerSecond > 0))
+        return;
+    d->assumedRate = samplesPerSecond;
+    d->assumedRateChosen = true;
+}
+
+QDateTime Recording::started() const
+{
+    return d->description ? d->description->started : QDateTime();
+}
+
+bool Recording::stillRecording() const
+{
+    return d->description && d->description->ending == RecordingDescription::Ending::Recording;
+}
+
+void Recording::summarise(double first, double perColumn, ColumnRange *columns, int count) const
+{
+    const qint64 present = d->presentSamples();
+    volatile int done = 0;
+    auto fill = [&] {
+        for (int i = done; i < count; ++i) {
+            const double start = first + i * perColumn;
+            const double end = first + (i + 1) * perColumn;
+            const qint64 from = std::max<qint64>(0, qint64(std::floor(start)));
+            const qint64 to = std::min(present, qint64(std::ceil(end)));
+            columns[i] = from < to ? d->unguardedTotals(from, to).range : ColumnRange();
+            done = i + 1;
+        }
+    };
+    if (!BusErrorGuard::run(fill)) {
+        for (int i = done; i < count; ++i)
+            columns[i] = ColumnRange();
+    }
+}
+
+qint64 Recording::copySamples(qint64 first, qint64 count, quint8 *out) const
+{
+    if (first < 0 || count <= 0)
+        return 0;
+    const qint64 available = std::min(count, d->sampleCount - first);
+    return available > 0 ? d->file.copy(first, available, out) : 0;
+}
+
+SpanStatistics Recording::statistics(qint64 first, qint64 last) const
+{
+    first = std::max<qint64>(0, first);
+    last = std::min(last, d->sampleCount);
+    if (first >= last)
+        return SpanStatistics();
+    qint64 end = first;
+    const SampleSummary::Totals totals = d->spanTotals(first, last, &end);
+    const qint64 count = end - first;
+    if (count <= 0)
+        return SpanStatistics();
+    SpanStatistics statistics;
+    statistics.count = count;
+    statistics.min = totals.range.min;
+    statistics.max = totals.range.max;
+    statistics.mean = double(totals.sum) / double(count);
+    statistics.rms = std::sqrt(double(totals.squares) / double(count));
+    return statistics;
+}
+
+bool Recording::reload(QString *errorMessage)
+{
+    auto fresh = std::make_unique<Private>();
+    if (!fresh->load(d->openedPath, errorMessage))
+        return false;
+    if (d->assumedRateChosen) {
+        fresh->assumedRate = d->assumedRate;
+        fresh->assumedRateChosen = true;
+    }
+    d = std::move(fresh);
+    return true;
+}

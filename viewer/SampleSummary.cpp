@@ -1,0 +1,167 @@
+#include "viewer/SampleSummary.h"
+
+#include "viewer/BusErrorGuard.h"
+
+#include <algorithm>
+
+namespace {
+
+// One block of 256 samples, written so that the compiler can use vector instructions.
+void summariseBlock(const uchar *bytes, ColumnRange *range, quint16 *sum, quint32 *squares)
+{
+    quint8 lowest = 255;
+    quint8 highest = 0;
+    quint32 total = 0;
+    quint32 squared = 0;
+    for (int i = 0; i < int(SampleSummary::BlockSamples); ++i) {
+        const quint8 value = bytes[i];
+        lowest = std::min(lowest, value);
+        highest = std::max(highest, value);
+        total += value;
+        squared += quint32(value) * value;
+    }
+    *range = ColumnRange{lowest, highest};
+    *sum = quint16(total);
+    *squares = squared;
+}
+
+} // namespace
+
+void SampleSummary::Totals::add(const Totals &other)
+{
+    range.min = std::min(range.min, other.range.min);
+    range.max = std::max(range.max, other.range.max);
+    sum += other.sum;
+    squares += other.squares;
+}
+
+SampleSummary::Totals SampleSummary::Totals::of(const uchar *bytes, qint64 count)
+{
+    Totals totals;
+    for (qint64 i = 0; i < count; ++i) {
+        const quint8 value = bytes[i];
+        totals.range.min = std::min(totals.range.min, value);
+        totals.range.max = std::max(totals.range.max, value);
+        totals.sum += value;
+        totals.squares += quint32(value) * value;
+    }
+    return totals;
+}
+
+qint64 SampleSummary::build(const uchar *bytes, qint64 length)
+{
+    const qint64 blocks = length >> BlockShift;
+    m_blockRanges.assign(size_t(blocks), ColumnRange());
+    m_blockSums.assign(size_t(blocks), 0);
+    m_blockSquares.assign(size_t(blocks), 0);
+    m_levels.clear();
+
+    // A chunk at a time, so that a file cut short keeps the blocks read before.
+    constexpr qint64 ChunkBlocks = 1024;
+    qint64 done = 0;
+    while (done < blocks) {
+        const qint64 end = std::min(blocks, done + ChunkBlocks);
+        auto chunk = [&] {
+            for (qint64 b = done; b < end; ++b)
+                summariseBlock(bytes + (b << BlockShift), &m_blockRanges[size_t(b)], &m_blockSums[size_t(b)],
+                               &m_blockSquares[size_t(b)]);
+        };
+        if (!BusErrorGuard::run(chunk))
+            break;
+        done = end;
+    }
+    if (done < blocks) {
+        m_blockRanges.resize(size_t(done));
+        m_blockSums.resize(size_t(done));
+        m_blockSquares.resize(size_t(done));
+    }
+    m_blockRanges.shrink_to_fit();
+    m_blockSums.shrink_to_fit();
+    m_blockSquares.shrink_to_fit();
+    addLevelsAbove();
+    return done << BlockShift;
+}
+
+void SampleSummary::addLevelsAbove()
+{
+    constexpr qint64 Fan = qint64(1) << LevelShift;
+    qint64 below = blockCount();
+    while (below >= Fan) {
+        Level level;
+        const qint64 count = below / Fan;
+        level.ranges.resize(size_t(count));
+        level.sums.resize(size_t(count));
+        level.squares.resize(size_t(count));
+        for (qint64 i = 0; i < count; ++i) {
+            Totals totals;
+            collectEach<true>(m_levels.size(), i * Fan, (i + 1) * Fan, &totals);
+            level.ranges[size_t(i)] = totals.range;
+            level.sums[size_t(i)] = totals.sum;
+            level.squares[size_t(i)] = totals.squares;
+        }
+        m_levels.push_back(std::move(level));
+        below = count;
+    }
+}
+
+qint64 SampleSummary::blockCount() const
+{
+    return qint64(m_blockRanges.size());
+}
+
+ColumnRange SampleSummary::range(qint64 first, qint64 last) const
+{
+    Totals totals;
+    collect<false>(0, first, last, &totals);
+    return totals.range;
+}
+
+SampleSummary::Totals SampleSummary::totals(qint64 first, qint64 last) const
+{
+    Totals totals;
+    collect<true>(0, first, last, &totals);
+    return totals;
+}
+
+// Level 0 is the blocks, level n the n-th of m_levels. The entries of a level that lie
+// whole inside a coarser one's are taken from that one.
+template <bool WithSums>
+void SampleSummary::collect(size_t level, qint64 first, qint64 last, Totals *totals) const
+{
+    constexpr qint64 Fan = qint64(1) << LevelShift;
+    if (level < m_levels.size()) {
+        const qint64 coarseFirst = (first + Fan - 1) >> LevelShift;
+        const qint64 coarseLast = last >> LevelShift;
+        if (coarseFirst < coarseLast) {
+            collectEach<WithSums>(level, first, coarseFirst << LevelShift, totals);
+            collect<WithSums>(level + 1, coarseFirst, coarseLast, totals);
+            collectEach<WithSums>(level, coarseLast << LevelShift, last, totals);
+            return;
+        }
+    }
+    collectEach<WithSums>(level, first, last, totals);
+}
+
+template <bool WithSums>
+void SampleSummary::collectEach(size_t level, qint64 first, qint64 last, Totals *totals) const
+{
+    const ColumnRange *ranges = level == 0 ? m_blockRanges.data() : m_levels[level - 1].ranges.data();
+    quint8 lowest = totals->range.min;
+    quint8 highest = totals->range.max;
+    for (qint64 i = first; i < last; ++i) {
+        lowest = std::min(lowest, ranges[i].min);
+        highest = std::max(highest, ranges[i].max);
+    }
+    totals->range = ColumnRange{lowest, highest};
+    if (!WithSums)
+        return;
+    for (qint64 i = first; i < last; ++i) {
+        if (level == 0) {
+            totals->sum += m_blockSums[size_t(i)];
+            totals->squares += m_blockSquares[size_t(i)];
+        } else {
+            totals->sum += m_levels[level - 1].sums[size_t(i)];
+            totals->squares += m_levels[level - 1].squares[size_t(i)];
+        }
+    }
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "viewer/ColumnRange.h"
+#include "viewerwindow/ViewSpan.h"
+
+#include <QVector>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+class Recording;
+
+// The recording drawn against its time and its 0–255 value axis. Every pixel column shows
+// the lowest and highest sample under it, so that a lone odd sample shows at any zoom;
+// zoomed in past a pixel a sample, the samples are joined by a line, with a dot on each
+// once there is room. The wheel zooms about the pointer, Shift+wheel and dragging move
+// along the recording, a click sets the first cursor and a Shift+click the second; the
+// keys + − ← → Home End and F do what the buttons of a map would.
+class TraceView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr double WheelNotchZoom = 1.5;
+
+    explicit TraceView(QWidget *parent = nullptr);
+
+    // Shows the recording whole, without cursors; null shows nothing. The recording
+    // outlives its showing here.
+    void setRecording(const Recording *recording);
+    // Its samples or rate changed (read again, another assumed rate): keeps the zoom and
+    // the cursors where they still fit.
+    void recordingChanged();
+
+    const ViewSpan &span() const { return m_span; }
+    // The cursor's sample: index 0 the first cursor, 1 the second.
+    std::optional<qint64> cursor(int index) const { return m_cursors.at(index); }
+
+    void fit();
+    // factor > 1 zooms in, about the middle of the view.
+    void zoom(double factor);
+
+signals:
+    // The visible span changed.
+    void spanChanged();
+    void cursorsChanged();
+    // A frame with the recording in it is on the screen.
+    void drawn();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QRect plotArea() const;
+    int yOf(int value, const QRect &plot) const;
+    void changeSpan(const std::function<void(ViewSpan &)> &change);
+    void setCursorAt(int index, double x);
+    void drawValueAxis(QPainter &painter, const QRect &plot) const;
+    void drawTimeAxis(QPainter &painter, const QRect &plot) const;
+    void drawColumns(QPainter &painter, const QRect &plot);
+    void drawSamples(QPainter &painter, const QRect &plot);
+    void drawCursors(QPainter &painter, const QRect &plot) const;
+
+    const Recording *m_recording = nullptr;
+    ViewSpan m_span;
+    std::array<std::optional<qint64>, 2> m_cursors;
+    QVector<ColumnRange> m_columns;
+    QVector<quint8> m_samples;
+    QPoint m_pressedAt;
+    int m_dragX = 0;
+    bool m_dragging = false;
+};

@@ -1,0 +1,295 @@
+#include "viewerwindow/ViewerWindow.h"
+
+#include "platform/MessageBoxes.h"
+#include "viewer/IntegrityCheck.h"
+#include "viewer/Recording.h"
+#include "viewerwindow/DescriptionPanel.h"
+#include "viewerwindow/FileChoice.h"
+#include "viewerwindow/MeasurementPanel.h"
+#include "viewerwindow/TraceView.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+const QString ProgramTitle = QStringLiteral("Ларвента: просмотр записей");
+
+struct ExportFormat
+{
+    RecordingExport::Format format;
+    const char *menuText;
+    const char *filters;
+    const char *suffix;
+};
+
+const std::array<ExportFormat, 3> ExportFormats{{
+    {RecordingExport::Format::Wav, "WAV…", "Звук WAV, 8 бит (*.wav)", "wav"},
+    {RecordingExport::Format::Edf, "EDF+…", "EDF+ (*.edf)", "edf"},
+    {RecordingExport::Format::Csv, "CSV…", "Таблица CSV (*.csv)", "csv"},
+}};
+
+// The one local file a drag carries, or empty.
+QString droppedFile(const QMimeData *data)
+{
+    if (!data->hasUrls() || data->urls().size() != 1 || !data->urls().constFirst().isLocalFile())
+        return QString();
+    return data->urls().constFirst().toLocalFile();
+}
+
+} // namespace
+
+ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *parent)
+    : QMainWindow(parent)
+    , m_messages(messages)
+    , m_files(files)
+    , m_view(new TraceView(this))
+    , m_measurements(new MeasurementPanel(this))
+    , m_description(new DescriptionPanel(this))
+    , m_notices(new QLabel(this))
+    , m_integrityCheck(new IntegrityCheck(this))
+{
+    setObjectName(QStringLiteral("ViewerWindow"));
+    m_messages.setParentWidget(this);
+    m_files.setParentWidget(this);
+    setWindowTitle(ProgramTitle);
+    setAcceptDrops(true);
+
+    m_notices->setObjectName(QStringLiteral("Notices"));
+    m_notices->setTextFormat(Qt::PlainText);
+    m_notices->setWordWrap(true);
+    m_notices->setStyleSheet(QStringLiteral("background: #fff3cd; color: #5c3c00; padding: 6px;"));
+    m_notices->hide();
+
+    auto *measurementsBox = new QGroupBox(QStringLiteral("Курсоры и статистика"), this);
+    (new QVBoxLayout(measurementsBox))->addWidget(m_measurements);
+    auto *descriptionBox = new QGroupBox(QStringLiteral("Описание записи"), this);
+    (new QVBoxLayout(descriptionBox))->addWidget(m_description);
+    auto *panels = new QHBoxLayout;
+    panels->addWidget(measurementsBox, 3);
+    panels->addWidget(descriptionBox, 2);
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->addWidget(m_notices);
+    layout->addWidget(m_view, 1);
+    layout->addLayout(panels);
+    setCentralWidget(central);
+    createMenus();
+    statusBar()->showMessage(QStringLiteral("Колесо — масштаб, Shift+колесо или перетаскивание — сдвиг, "
+                                            "щелчок — курсор 1, Shift+щелчок — курсор 2, F — вся запись"));
+    resize(1100, 720);
+
+    connect(m_view, &TraceView::spanChanged, this, &ViewerWindow::showMeasurements);
+    connect(m_view, &TraceView::cursorsChanged, this, &ViewerWindow::showMeasurements);
+    connect(m_view, &TraceView::cursorsChanged, this, [this] {
+        const bool both = m_view->cursor(0) && m_view->cursor(1);
+        for (QAction *action : m_spanExports)
+            action->setEnabled(both);
+    });
+    // The hash of a large file takes a while: it starts once the recording is on the screen.
+    connect(m_view, &TraceView::drawn, this, &ViewerWindow::startIntegrityCheckOnce, Qt::QueuedConnection);
+    connect(m_integrityCheck, &IntegrityCheck::finished, this, &ViewerWindow::integrityChecked);
+    connect(m_description, &DescriptionPanel::assumedRateChanged, this, [this](double rate) {
+        if (!m_recording)
+            return;
+        m_recording->setAssumedRate(rate);
+        m_view->recordingChanged();
+    });
+    showRecording();
+    m_view->setFocus();
+}
+
+ViewerWindow::~ViewerWindow() = default;
+
+void ViewerWindow::createMenus()
+{
+    QMenu *fileMenu = menuBar()->addMenu(QStringLiteral("&Файл"));
+    QAction *open = fileMenu->addAction(QStringLiteral("&Открыть…"), this, &ViewerWindow::chooseAndOpen);
+    open->setShortcut(QKeySequence::Open);
+    m_reloadAction = fileMenu->addAction(QStringLiteral("Прочитать &снова"), this, &ViewerWindow::reload);
+    m_reloadAction->setShortcut(Qt::Key_F5);
+    fileMenu->addSeparator();
+    QMenu *wholeMenu = fileMenu->addMenu(QStringLiteral("&Экспорт всей записи"));
+    QMenu *spanMenu = fileMenu->addMenu(QStringLiteral("Экспорт &между курсорами"));
+    for (const ExportFormat &format : ExportFormats) {
+        const RecordingExport::Format chosen = format.format;
+        m_wholeExports.append(wholeMenu->addAction(QString::fromUtf8(format.menuText), this,
+                                                   [this, chosen] { exportTo(chosen, Extent::Whole); }));
+        m_spanExports.append(spanMenu->addAction(QString::fromUtf8(format.menuText), this,
+                                                 [this, chosen] { exportTo(chosen, Extent::BetweenCursors); }));
+    }
+    fileMenu->addSeparator();
+    QAction *quit = fileMenu->addAction(QStringLiteral("В&ыход"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+}
+
+bool ViewerWindow::openFile(const QString &path)
+{
+    QString error;
+    std::unique_ptr<Recording> opened = Recording::open(path, &error);
+    if (!opened) {
+        showError(QStringLiteral("Запись не открыта"), error);
+        return false;
+    }
+    m_view->setRecording(nullptr);
+    m_recording = std::move(opened);
+    showRecording();
+    return true;
+}
+
+void ViewerWindow::chooseAndOpen()
+{
+    const QString path = m_files.fileToOpen(QStringLiteral("Открыть запись"),
+                                            QStringLiteral("Записи: данные и описания (*.bin *.json);;"
+                                                           "Описания записей (*.json);;Все файлы (*)"));
+    if (!path.isEmpty())
+        openFile(path);
+}
+
+void ViewerWindow::reload()
+{
+    if (!m_recording)
+        return;
+    QString error;
+    if (!m_recording->reload(&error)) {
+        showError(QStringLiteral("Запись не прочитана снова"), error);
+        return;
+    }
+    m_view->recordingChanged();
+    m_description->showFor(m_recording.get());
+    m_integrityWarning.clear();
+    m_integrityState = IntegrityState::Due;
+    showNotices();
+    m_view->update();
+}
+
+void ViewerWindow::exportTo(RecordingExport::Format format, Extent extent)
+{
+    if (!m_recording)
+        return;
+    qint64 first = 0;
+    qint64 last = m_recording->sampleCount();
+    if (extent == Extent::BetweenCursors) {
+        if (!m_view->cursor(0) || !m_view->cursor(1))
+            return;
+        first = std::min(*m_view->cursor(0), *m_view->cursor(1));
+        last = std::max(*m_view->cursor(0), *m_view->cursor(1)) + 1;
+    }
+    const auto chosen = std::find_if(ExportFormats.begin(), ExportFormats.end(),
+                                     [format](const ExportFormat &entry) { return entry.format == format; });
+    const QFileInfo data(m_recording->dataPath());
+    const QString suggested = data.dir().filePath(data.completeBaseName() + QLatin1Char('.') +
+                                                  QLatin1String(chosen->suffix));
+    const QString title = extent == Extent::Whole ? QStringLiteral("Экспорт всей записи")
+                                                  : QStringLiteral("Экспорт между курсорами");
+    const QString path = m_files.fileToSave(title, QString::fromUtf8(chosen->filters), suggested);
+    if (path.isEmpty())
+        return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    QString error;
+    const bool written = RecordingExport::write(*m_recording, first, last, format, path, &error);
+    QGuiApplication::restoreOverrideCursor();
+    if (!written) {
+        showError(QStringLiteral("Экспорт не выполнен"), error);
+        return;
+    }
+    statusBar()->showMessage(QStringLiteral("Записано %1 отсчётов в %2").arg(last - first).arg(path));
+}
+
+void ViewerWindow::showRecording()
+{
+    const Recording *recording = m_recording.get();
+    setWindowTitle(recording ? QStringLiteral("%1 — %2").arg(QFileInfo(recording->dataPath()).fileName(), ProgramTitle)
+                             : ProgramTitle);
+    m_reloadAction->setEnabled(recording);
+    for (QAction *action : m_wholeExports)
+        action->setEnabled(recording);
+    m_description->showFor(recording);
+    m_integrityWarning.clear();
+    m_integrityState = recording ? IntegrityState::Due : IntegrityState::None;
+    m_view->setRecording(recording);
+    showNotices();
+}
+
+void ViewerWindow::showNotices()
+{
+    QStringList notices;
+    if (m_recording && m_recording->stillRecording())
+        notices.append(QStringLiteral("Запись ещё шла: показано то, что файл содержал при открытии. "
+                                      "F5 — прочитать файл снова."));
+    if (m_recording)
+        notices.append(m_recording->warnings());
+    if (!m_integrityWarning.isEmpty())
+        notices.append(m_integrityWarning);
+    m_notices->setText(notices.join(QLatin1Char('\n')));
+    m_notices->setVisible(!notices.isEmpty());
+}
+
+void ViewerWindow::showMeasurements()
+{
+    m_measurements->showFor(m_recording.get(), *m_view);
+}
+
+void ViewerWindow::startIntegrityCheckOnce()
+{
+    if (m_integrityState != IntegrityState::Due || !m_recording)
+        return;
+    m_integrityState = IntegrityState::Running;
+    m_integrityCheck->start(*m_recording);
+}
+
+// A description without a hash (a recording still being made) leaves nothing to hold the
+// file against; only a hash or size that differs is a warning.
+void ViewerWindow::integrityChecked(bool verified, const QString &message)
+{
+    if (m_integrityState != IntegrityState::Running)
+        return;
+    m_integrityState = IntegrityState::None;
+    const bool checkable = m_recording && m_recording->description() && !m_recording->description()->sha256.isEmpty();
+    if (verified) {
+        m_description->showIntegrity(DescriptionPanel::Integrity::Verified, message);
+        return;
+    }
+    if (!checkable) {
+        m_description->showIntegrity(DescriptionPanel::Integrity::Unchecked, message);
+        return;
+    }
+    m_description->showIntegrity(DescriptionPanel::Integrity::Differs, message);
+    m_integrityWarning = QStringLiteral("Файл данных не совпадает с описанием: %1 Запись показана как есть.").arg(message);
+    showNotices();
+}
+
+void ViewerWindow::showError(const QString &title, const QString &text)
+{
+    m_messages.show({text, QStringLiteral("%1 — %2").arg(title, ProgramTitle), MessageBoxes::Icon::Error,
+                     MessageBoxes::Buttons::Ok});
+}
+
+void ViewerWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void ViewerWindow::dropEvent(QDropEvent *event)
+{
+    const QString path = droppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    openFile(path);
+}
