@@ -1,13 +1,31 @@
 #include "TestFiles.h"
 
+#include "sim/SimulatedRecording.h"
+#include "viewer/BusErrorGuard.h"
+#include "viewer/ExportCommand.h"
+#include "viewer/IntegrityCheck.h"
 #include "viewer/Recording.h"
+#include "viewer/RecordingExport.h"
 
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <edflib.h>
+#include <sndfile.h>
+
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/fsuid.h>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +53,36 @@ ColumnRange bruteRange(const QByteArray &bytes, qint64 from, qint64 to)
     return range;
 }
 
+// Every file under dir with its size and modification time, to tell whether anything changed.
+QStringList listing(const QString &dir)
+{
+    QStringList files;
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        files << QStringLiteral("%1 %2 %3")
+                     .arg(it.filePath())
+                     .arg(it.fileInfo().size())
+                     .arg(it.fileInfo().lastModified().toMSecsSinceEpoch());
+    }
+    files.sort();
+    return files;
+}
+
+// Where a WAV file's data chunk starts, or -1.
+qint64 dataChunkOffset(const QByteArray &wav)
+{
+    for (qint64 at = 12; at + 8 <= wav.size();) {
+        const quint32 length = quint8(wav[qsizetype(at + 4)]) | quint8(wav[qsizetype(at + 5)]) << 8
+            | quint8(wav[qsizetype(at + 6)]) << 16 | quint32(quint8(wav[qsizetype(at + 7)])) << 24;
+        if (wav.mid(qsizetype(at), 4) == "data")
+            return at + 8;
+        at += 8 + length + (length & 1);
+    }
+    return -1;
+}
+
 } // namespace
 
 class RecordingTest : public QObject
@@ -44,6 +92,15 @@ class RecordingTest : public QObject
 private slots:
     void summariesAndStatisticsMatchAFullScan_data();
     void summariesAndStatisticsMatchAFullScan();
+    void exportsReadBackByTheirOwnLibraries_data();
+    void exportsReadBackByTheirOwnLibraries();
+    void refusesBadInputWithAReason_data();
+    void refusesBadInputWithAReason();
+    void descriptionReadsBackWhatTheRecorderWrites();
+    void integrityCheckNamesWhatDiffers_data();
+    void integrityCheckNamesWhatDiffers();
+    void exportCommandLeavesNoFileOnFailure_data();
+    void exportCommandLeavesNoFileOnFailure();
 };
 
 void RecordingTest::summariesAndStatisticsMatchAFullScan_data()
@@ -123,6 +180,367 @@ void RecordingTest::summariesAndStatisticsMatchAFullScan()
     QByteArray copied(qsizetype(tail + 10), '\0');
     QCOMPARE(recording->copySamples(length - tail, tail + 10, reinterpret_cast<quint8 *>(copied.data())), tail);
     QCOMPARE(copied.left(qsizetype(tail)), bytes.right(qsizetype(tail)));
+}
+
+void RecordingTest::exportsReadBackByTheirOwnLibraries_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<bool>("described");
+    QTest::addColumn<qint64>("first");
+    QTest::addColumn<qint64>("last"); // -1: the end
+
+    QTest::newRow("wav, whole, 5600/s") << "wav" << 5600.0 << true << qint64(0) << qint64(-1);
+    QTest::newRow("wav, span, a rate of 5597.3") << "wav" << 5597.3 << true << qint64(12345) << qint64(54321);
+    QTest::newRow("wav, no description") << "wav" << 100.0 << false << qint64(0) << qint64(-1);
+    QTest::newRow("edf, whole, 5600/s, whole records") << "edf" << 5600.0 << true << qint64(0) << qint64(5600 * 5);
+    QTest::newRow("edf, span, a rate of 5597.3, padded") << "edf" << 5597.3 << true << qint64(777) << qint64(-1);
+    QTest::newRow("edf, no description") << "edf" << 100.0 << false << qint64(3) << qint64(-1);
+    QTest::newRow("csv, span, a rate of 5597.3") << "csv" << 5597.3 << true << qint64(1001) << qint64(30001);
+    QTest::newRow("csv, no description") << "csv" << 100.0 << false << qint64(0) << qint64(-1);
+}
+
+void RecordingTest::exportsReadBackByTheirOwnLibraries()
+{
+    QFETCH(QString, format);
+    QFETCH(double, rate);
+    QFETCH(bool, described);
+    QFETCH(qint64, first);
+    QFETCH(qint64, last);
+
+    QTemporaryDir dir;
+    const QString dataPath = dir.filePath(QStringLiteral("run.bin"));
+    QString error;
+    QVERIFY2(SimulatedRecording::write(dataPath, 12.3, rate, &error), qPrintable(error));
+    if (!described)
+        QVERIFY(QFile::remove(RecordingDescription::pathFor(dataPath)));
+    const std::unique_ptr<Recording> recording = Recording::open(dataPath, &error);
+    QVERIFY2(recording, qPrintable(error));
+    QCOMPARE(recording->samplesPerSecond(), described ? rate : Recording::AssumedSamplesPerSecond);
+    if (last < 0)
+        last = recording->sampleCount();
+    const QByteArray data = TestFiles::read(dataPath).mid(qsizetype(first), qsizetype(last - first));
+    QCOMPARE(data.size(), qsizetype(last - first));
+    // When the span's first sample came, to 0.1 ms.
+    const qint64 startTenths = described
+        ? recording->started().toMSecsSinceEpoch() * 10 + std::llround(double(first) / rate * 10000)
+        : 0;
+
+    RecordingExport::Format chosen;
+    QVERIFY(RecordingExport::formatFromName(format, &chosen));
+    const QString out = dir.filePath(QStringLiteral("out.") + format);
+    QVERIFY2(RecordingExport::write(*recording, first, last, chosen, out, &error), qPrintable(error));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), described ? 3 : 2);
+
+    if (format == QLatin1String("wav")) {
+        SF_INFO info = {};
+        SNDFILE *wav = sf_open(QFile::encodeName(out).constData(), SFM_READ, &info);
+        QVERIFY(wav);
+        QCOMPARE(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_U8);
+        QCOMPARE(info.channels, 1);
+        QCOMPARE(info.samplerate, int(std::llround(rate)));
+        QCOMPARE(qint64(info.frames), last - first);
+        QByteArray read(data.size(), '\0');
+        QCOMPARE(qint64(sf_read_raw(wav, read.data(), read.size())), qint64(read.size()));
+        QVERIFY(read == data);
+        const QString comment = QString::fromUtf8(sf_get_string(wav, SF_STR_COMMENT));
+        QVERIFY2(comment.contains(QStringLiteral("samples_per_second=%1").arg(rate)), qPrintable(comment));
+        const char *date = sf_get_string(wav, SF_STR_DATE);
+        if (described) {
+            QVERIFY(date);
+            QCOMPARE(QDateTime::fromString(QString::fromUtf8(date), Qt::ISODateWithMs).toMSecsSinceEpoch(),
+                     startTenths / 10);
+        }
+        sf_close(wav);
+        // libsigrok's reader, PulseView's, wants the data within the first 1,024 bytes.
+        const qint64 dataAt = dataChunkOffset(TestFiles::read(out));
+        QVERIFY2(dataAt > 0 && dataAt <= 1024, qPrintable(QString::number(dataAt)));
+    } else if (format == QLatin1String("edf")) {
+        edf_hdr_struct header;
+        QCOMPARE(edfopen_file_readonly(QFile::encodeName(out).constData(), &header, EDFLIB_READ_ALL_ANNOTATIONS), 0);
+        QCOMPARE(header.filetype, EDFLIB_FILETYPE_EDFPLUS);
+        QCOMPARE(header.edfsignals, 1);
+        const edf_param_struct &signal = header.signalparam[0];
+        QCOMPARE(signal.dig_min, 0);
+        QCOMPARE(signal.dig_max, 255);
+        QCOMPARE(signal.phys_min, 0.0);
+        QCOMPARE(signal.phys_max, 255.0);
+        const double readRate = double(signal.smp_in_datarecord) * EDFLIB_TIME_DIMENSION / double(header.datarecord_duration);
+        QCOMPARE(readRate, rate);
+        if (described) {
+            const QDateTime start = recording->started().toOffsetFromUtc(recording->started().offsetFromUtc());
+            const QDateTime localStart =
+                QDateTime::fromMSecsSinceEpoch(startTenths / 10, Qt::OffsetFromUTC, start.offsetFromUtc());
+            QCOMPARE(QDate(header.startdate_year, header.startdate_month, header.startdate_day), localStart.date());
+            QCOMPARE(QTime(header.starttime_hour, header.starttime_minute, header.starttime_second),
+                     QTime(localStart.time().hour(), localStart.time().minute(), localStart.time().second()));
+            QCOMPARE(header.starttime_subsecond, (startTenths % 10000) * 1000);
+        }
+        const qint64 count = last - first;
+        const qint64 padded = (count + signal.smp_in_datarecord - 1) / signal.smp_in_datarecord * signal.smp_in_datarecord;
+        QCOMPARE(signal.smp_in_file, padded);
+        std::vector<int> samples(static_cast<size_t>(padded));
+        QCOMPARE(edfread_digital_samples(header.handle, 0, int(padded), samples.data()), int(padded));
+        for (qint64 i = 0; i < padded; ++i)
+            QCOMPARE(samples[size_t(i)], int(quint8(data[qsizetype(std::min(i, count - 1))])));
+        // The padding is marked where the samples end.
+        QCOMPARE(header.annotations_in_file, padded > count ? 1LL : 0LL);
+        if (padded > count) {
+            edf_annotation_struct annotation;
+            QCOMPARE(edf_get_annotation(header.handle, 0, &annotation), 0);
+            QCOMPARE(annotation.onset, std::llround(double(count) / rate * 10000) * 1000);
+        }
+        edfclose_file(header.handle);
+    } else {
+        const QList<QByteArray> lines = TestFiles::read(out).split('\n');
+        QCOMPARE(lines.first(), QByteArray("seconds,value"));
+        QCOMPARE(lines.last(), QByteArray());
+        QCOMPARE(qint64(lines.size() - 2), last - first);
+        for (qint64 i = 0; i < last - first; ++i) {
+            const QList<QByteArray> fields = lines.at(qsizetype(i + 1)).split(',');
+            QCOMPARE(fields.size(), 2);
+            bool ok = false;
+            const double seconds = fields.at(0).toDouble(&ok);
+            QVERIFY(ok && fields.at(0).contains('.'));
+            QVERIFY(std::abs(seconds - double(first + i) / rate) < 1e-5);
+            QCOMPARE(fields.at(1).toInt(), int(quint8(data[qsizetype(i)])));
+        }
+    }
+}
+
+void RecordingTest::refusesBadInputWithAReason_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason"); // a part of the message, or of the warning if it opens
+
+    QTest::newRow("missing file") << "missing" << "нет такого файла";
+    QTest::newRow("folder") << "folder" << "это папка";
+    QTest::newRow("no read permission") << "unreadable" << "доступ запрещён";
+    QTest::newRow("empty data file") << "empty" << "пуст";
+    QTest::newRow("description not JSON") << "not json" << "не JSON";
+    QTest::newRow("description of another format") << "other format" << "другого формата";
+    QTest::newRow("description of another data file") << "other data" << "к другому файлу данных";
+    QTest::newRow("description with a key of the wrong type") << "wrong type" << "«channel»";
+    QTest::newRow("data file of another size (opens)") << "other size" << "в описании — 5120 байт";
+    QTest::newRow("file name not UTF-8") << "not utf-8" << "UTF-8";
+    QTest::newRow("data file cut short while open (opens)") << "cut short" << "";
+    QTest::newRow("data file removed while open (opens)") << "removed" << "";
+}
+
+void RecordingTest::refusesBadInputWithAReason()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("run.bin"));
+    QString error;
+    QVERIFY2(SimulatedRecording::write(path, 1, 5120, &error), qPrintable(error));
+    const QString descriptionPath = RecordingDescription::pathFor(path);
+    QByteArray description = TestFiles::read(descriptionPath);
+    bool opens = false;
+    std::function<void()> cleanUp = [] {};
+    const auto cleaner = qScopeGuard([&] { cleanUp(); });
+    if (kind == QLatin1String("missing")) {
+        path = dir.filePath(QStringLiteral("absent.bin"));
+    } else if (kind == QLatin1String("folder")) {
+        path = dir.path();
+    } else if (kind == QLatin1String("unreadable")) {
+        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+        // Root reads whatever the permissions say; as another user for files alone, it may not.
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFileDevice::ExeOther));
+    } else if (kind == QLatin1String("empty")) {
+        QVERIFY(QFile::remove(descriptionPath));
+        QVERIFY(TestFiles::write(path, QByteArray()));
+    } else if (kind == QLatin1String("not json")) {
+        QVERIFY(TestFiles::write(descriptionPath, description.left(description.size() / 2)));
+        path = descriptionPath;
+    } else if (kind == QLatin1String("other format")) {
+        QVERIFY(TestFiles::write(descriptionPath, description.replace("larventa-recording/1", "larventa-recording/2")));
+    } else if (kind == QLatin1String("other data")) {
+        QVERIFY(TestFiles::write(descriptionPath, description.replace("\"run.bin\"", "\"other.bin\"")));
+        path = descriptionPath;
+    } else if (kind == QLatin1String("wrong type")) {
+        QVERIFY(TestFiles::write(descriptionPath, description.replace("\"channel\": 1", "\"channel\": \"1\"")));
+    } else if (kind == QLatin1String("other size")) {
+        QVERIFY(TestFiles::write(path, TestFiles::read(path).left(4000)));
+        opens = true;
+    } else if (kind == QLatin1String("not utf-8")) {
+        const QByteArray name = QFile::encodeName(dir.path()) + "/\xff\xfe.bin";
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, "abc", 3) == 3 && ::close(fd) == 0);
+        path = QFile::decodeName(name);
+        cleanUp = [name] { ::unlink(name.constData()); };
+    } else {
+        opens = true;
+    }
+
+    const QStringList before = listing(dir.path());
+    const bool asNobody = kind == QLatin1String("unreadable") && ::geteuid() == 0;
+    if (asNobody) {
+        ::setfsuid(65534);
+        if (int(::setfsuid(uid_t(-1))) != 65534)
+            QSKIP("running as root without the right to act as another user: unreadable files are not checked");
+    }
+    const std::unique_ptr<Recording> recording = Recording::open(path, &error);
+    if (asNobody)
+        ::setfsuid(0);
+    QCOMPARE(bool(recording), opens);
+    if (!opens) {
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        QVERIFY2(error.contains(QFileInfo(path).fileName()), qPrintable(error));
+    } else if (!reason.isEmpty()) {
+        QVERIFY2(recording->warnings().join(QLatin1Char('\n')).contains(reason),
+                 qPrintable(recording->warnings().join(QLatin1Char('\n'))));
+    }
+    QCOMPARE(listing(dir.path()), before);
+    if (kind != QLatin1String("cut short") && kind != QLatin1String("removed"))
+        return;
+
+    // Another program cuts the file short, or removes it, while it is open.
+    const qint64 length = recording->sampleCount();
+    const qint64 kept = kind == QLatin1String("cut short") ? 1000 : length;
+    QFile mapped(path);
+    QVERIFY(mapped.open(QIODevice::ReadOnly));
+    const volatile uchar *bytes = mapped.map(0, length);
+    QVERIFY(bytes);
+    if (kind == QLatin1String("cut short"))
+        QVERIFY(QFile::resize(path, kept));
+    else
+        QVERIFY(QFile::remove(path));
+    // A read that races with the cut: the page past the end would raise SIGBUS.
+    int last = 0;
+    auto touchTheEnd = [&] { last = bytes[length - 1]; };
+    QCOMPARE(BusErrorGuard::run(touchTheEnd), kept == length);
+    std::vector<quint8> samples(static_cast<size_t>(length));
+    QCOMPARE(recording->copySamples(0, length, samples.data()), kept);
+    QCOMPARE(recording->statistics(0, length).count, kept);
+    std::vector<ColumnRange> columns(10);
+    recording->summarise(0, double(length) / 10, columns.data(), 10);
+    QCOMPARE(columns[0].isEmpty(), false);
+    QCOMPARE(columns[9].isEmpty(), kept < length);
+    QCOMPARE(recording->reload(&error), kept > 0 && kind == QLatin1String("cut short"));
+}
+
+void RecordingTest::descriptionReadsBackWhatTheRecorderWrites()
+{
+    RecordingDescription written;
+    written.dataFileName = QStringLiteral("/data/прогон \"1\".bin");
+    written.snapshotFileName = QStringLiteral("/data/прогон.bmp");
+    written.channelNumber = 7;
+    written.channelCode = 6;
+    written.portNumber = 2;
+    written.deviceName = QStringLiteral("/dev/ttyUSB0");
+    written.lineRate = 56000;
+    written.requestedSeconds = 3600;
+    written.started = QDateTime::fromString(QStringLiteral("2026-12-08T14:03:58.563+03:00"), Qt::ISODateWithMs);
+    written.ended = written.started.addSecs(3600);
+    written.recordedSeconds = 3599.987;
+    written.ending = RecordingDescription::Ending::LinkLost;
+    written.blocks = 39000;
+    written.bytes = 39000 * 512;
+    written.partialBlockBytes = 17;
+    written.bytesAfterChannelCode = 20150000;
+    written.sha256 = "00ff";
+    written.problem = QStringLiteral("связь пропала");
+
+    QString reason;
+    double rate = 0;
+    const std::optional<RecordingDescription> read =
+        RecordingDescription::fromJson(written.toJson(), QStringLiteral("/data"), &reason, &rate);
+    QVERIFY2(read, qPrintable(reason));
+    QCOMPARE(read->toJson(), written.toJson());
+    QCOMPARE(read->dataFileName, written.dataFileName);
+    QCOMPARE(read->started, written.started);
+    QCOMPARE(read->started.offsetFromUtc(), 3 * 3600);
+    QCOMPARE(rate, 5597.2);
+
+    // While recording, the keys not known yet are null.
+    written.ending = RecordingDescription::Ending::Recording;
+    const std::optional<RecordingDescription> underWay =
+        RecordingDescription::fromJson(written.toJson(), QStringLiteral("/data"), &reason, &rate);
+    QVERIFY2(underWay, qPrintable(reason));
+    QCOMPARE(underWay->toJson(), written.toJson());
+    QCOMPARE(rate, 0.0);
+}
+
+void RecordingTest::integrityCheckNamesWhatDiffers_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("verified");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("as described") << "" << true << "совпадают";
+    QTest::newRow("a byte changed") << "byte" << false << "SHA-256";
+    QTest::newRow("cut short") << "size" << false << "Размер";
+    QTest::newRow("no description") << "description" << false << "Описания нет";
+}
+
+void RecordingTest::integrityCheckNamesWhatDiffers()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, verified);
+    QFETCH(QString, message);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("run.bin"));
+    QString error;
+    QVERIFY2(SimulatedRecording::write(path, 3, 5600, &error), qPrintable(error));
+    QByteArray data = TestFiles::read(path);
+    if (change == QLatin1String("byte"))
+        data[1000] = char(data[1000] ^ 1);
+    if (change == QLatin1String("size"))
+        data.chop(512);
+    QVERIFY(TestFiles::write(path, data));
+    if (change == QLatin1String("description"))
+        QVERIFY(QFile::remove(RecordingDescription::pathFor(path)));
+    const std::unique_ptr<Recording> recording = Recording::open(path, &error);
+    QVERIFY2(recording, qPrintable(error));
+
+    IntegrityCheck check;
+    QSignalSpy finished(&check, &IntegrityCheck::finished);
+    check.start(*recording);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(finished.first().at(0).toBool(), verified);
+    QVERIFY2(finished.first().at(1).toString().contains(message), qPrintable(finished.first().at(1).toString()));
+}
+
+void RecordingTest::exportCommandLeavesNoFileOnFailure_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // DATA and OUT stand for the files
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("wav") << QStringList{"--export", "wav", "DATA", "OUT"} << 0;
+    QTest::newRow("edf, given the description") << QStringList{"--export", "edf", "DATA.json", "OUT"} << 0;
+    QTest::newRow("csv past a spreadsheet's rows") << QStringList{"--export", "csv", "DATA", "OUT"} << 1;
+    QTest::newRow("unknown format") << QStringList{"--export", "mp3", "DATA", "OUT"} << 2;
+    QTest::newRow("missing data") << QStringList{"--export", "wav", "DATA.missing", "OUT"} << 1;
+    QTest::newRow("out in a missing folder") << QStringList{"--export", "wav", "DATA", "OUT/x.wav"} << 1;
+}
+
+void RecordingTest::exportCommandLeavesNoFileOnFailure()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("run.bin"));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    QString error;
+    // Past 1,048,576 rows in CSV.
+    QVERIFY2(SimulatedRecording::write(data, 200, 5600, &error), qPrintable(error));
+    for (QString &argument : arguments)
+        argument.replace(QLatin1String("DATA"), data).replace(QLatin1String("OUT"), out);
+    const QStringList before = listing(dir.path());
+
+    QVERIFY(ExportCommand::isAskedFor(arguments));
+    QCOMPARE(ExportCommand::run(arguments), exitCode);
+    QStringList after = listing(dir.path());
+    if (exitCode == 0) {
+        QVERIFY(QFileInfo(out).size() > 1000000);
+        after.removeOne(after.filter(out + QLatin1Char(' ')).value(0));
+    }
+    QCOMPARE(after, before);
 }
 
 QTEST_GUILESS_MAIN(RecordingTest)

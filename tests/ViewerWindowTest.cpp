@@ -1,12 +1,16 @@
 #include "ScriptedMessageBoxes.h"
 #include "TestFiles.h"
 
+#include "output/RecordingDescription.h"
 #include "viewer/Recording.h"
 #include "viewerwindow/FileChoice.h"
 #include "viewerwindow/TraceView.h"
 #include "viewerwindow/ViewerWindow.h"
 
+#include <QAction>
+#include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,14 +18,29 @@
 
 namespace {
 
-// A window test never opens or saves through a dialog.
-class NoFileChoice : public FileChoice
+// Opening is cancelled; saving takes the prepared name.
+class ScriptedFileChoice : public FileChoice
 {
 public:
     void setParentWidget(QWidget *) override {}
     QString fileToOpen(const QString &, const QString &) override { return QString(); }
-    QString fileToSave(const QString &, const QString &, const QString &) override { return QString(); }
+    QString fileToSave(const QString &, const QString &, const QString &) override { return saveAs; }
+
+    QString saveAs;
 };
+
+QAction *menuAction(const QWidget &window, const QString &menuTitle, const QString &text)
+{
+    for (const QMenu *menu : window.findChildren<QMenu *>()) {
+        if (menu->title() != menuTitle)
+            continue;
+        for (QAction *action : menu->actions()) {
+            if (action->text() == text)
+                return action;
+        }
+    }
+    return nullptr;
+}
 
 QString labelText(const QWidget &window, const char *name)
 {
@@ -45,6 +64,7 @@ private slots:
     void initTestCase();
     void aLoneOddSampleShowsAtFullZoomOut();
     void cursorsReadTheSamplesUnderTheClicks();
+    void aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain();
 
 private:
     QTemporaryDir m_folder;
@@ -110,7 +130,8 @@ void ViewerWindowTest::aLoneOddSampleShowsAtFullZoomOut()
 }
 
 // 256 s at the assumed 100 samples/s, each sample's value its second: a click's readout
-// says where it landed. The second cursor goes with Shift.
+// says where it landed. The second cursor goes with Shift. The span between the cursors,
+// both included, is what the statistics cover and what an export writes.
 void ViewerWindowTest::cursorsReadTheSamplesUnderTheClicks()
 {
     QByteArray ramp(25600, 0);
@@ -120,7 +141,7 @@ void ViewerWindowTest::cursorsReadTheSamplesUnderTheClicks()
     QVERIFY(TestFiles::write(path, ramp));
 
     ScriptedMessageBoxes messages;
-    NoFileChoice files;
+    ScriptedFileChoice files;
     ViewerWindow window(messages, files);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -164,6 +185,52 @@ void ViewerWindowTest::cursorsReadTheSamplesUnderTheClicks()
                                  .arg(second - first + 1)
                                  .arg(first / 100)
                                  .arg(second / 100)),
+             qPrintable(labelText(window, "SpanStatistics")));
+
+    files.saveAs = m_folder.filePath(QStringLiteral("span.csv"));
+    QAction *exportSpan = menuAction(window, QStringLiteral("Экспорт &между курсорами"), QStringLiteral("CSV…"));
+    QVERIFY(exportSpan && exportSpan->isEnabled());
+    exportSpan->trigger();
+    QCOMPARE(messages.shown.size(), 1);
+    const QList<QByteArray> rows = TestFiles::read(files.saveAs).trimmed().split('\n');
+    QCOMPARE(qint64(rows.size()), second - first + 2);
+    QCOMPARE(rows.at(1), QStringLiteral("%1,%2").arg(first / 100.0, 0, 'f', 4).arg(first / 100).toLatin1());
+    QCOMPARE(rows.last(), QStringLiteral("%1,%2").arg(second / 100.0, 0, 'f', 4).arg(second / 100).toLatin1());
+}
+
+void ViewerWindowTest::aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain()
+{
+    const QString path = m_folder.filePath(QStringLiteral("live.bin"));
+    QVERIFY(TestFiles::write(path, QByteArray(1000, char(7))));
+    RecordingDescription description;
+    description.dataFileName = path;
+    description.deviceName = QStringLiteral("/dev/ttyS0");
+    description.lineRate = 56000;
+    description.requestedSeconds = 60;
+    description.started = QDateTime::currentDateTime();
+    description.ending = RecordingDescription::Ending::Recording;
+    QString reason;
+    QVERIFY2(description.write(&reason), qPrintable(reason));
+
+    ScriptedMessageBoxes messages;
+    ScriptedFileChoice files;
+    ViewerWindow window(messages, files);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(window.openFile(path));
+    const auto *notices = window.findChild<QLabel *>(QStringLiteral("Notices"));
+    QVERIFY(notices && notices->isVisible());
+    QVERIFY2(notices->text().contains(QStringLiteral("Запись ещё шла")), qPrintable(notices->text()));
+    QVERIFY(labelText(window, "SpanStatistics").startsWith(QStringLiteral("отсчётов 1000 ")));
+
+    QFile data(path);
+    QVERIFY(data.open(QIODevice::Append));
+    QCOMPARE(data.write(QByteArray(1000, char(9))), qint64(1000));
+    data.close();
+    QTest::keyClick(&window, Qt::Key_F5);
+    QCOMPARE(messages.shown.size(), 0);
+    QCOMPARE(window.findChild<TraceView *>()->span().sampleCount(), qint64(2000));
+    QVERIFY2(labelText(window, "SpanStatistics").startsWith(QStringLiteral("отсчётов 2000 · мин 7 · макс 9 ")),
              qPrintable(labelText(window, "SpanStatistics")));
 }
 

@@ -75,6 +75,7 @@ MeasurementPanel::MeasurementPanel(QWidget *parent)
     m_difference = addLine("CursorDifference");
     m_statisticsTitle = addLine("StatisticsTitle");
     m_statistics = addLine("SpanStatistics");
+    layout->addStretch(1);
     QFont bold = m_statisticsTitle->font();
     bold.setBold(true);
     m_statisticsTitle->setFont(bold);

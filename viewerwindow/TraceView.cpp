@@ -172,7 +172,9 @@ void TraceView::drawTimeAxis(QPainter &painter, const QRect &plot) const
         painter.drawLine(x, plot.top(), x, plot.bottom());
         painter.setPen(AxisColour);
         painter.drawLine(x, plot.bottom() + 1, x, plot.bottom() + TickLength);
-        QRect label(x - labelWidth / 2, plot.bottom() + TickLength + 2, labelWidth, textHeight);
+        // A label at either end keeps to the widget rather than lose its edge.
+        const int left = std::clamp(x - labelWidth / 2, 0, width() - labelWidth);
+        const QRect label(left, plot.bottom() + TickLength + 2, labelWidth, textHeight);
         painter.drawText(label, Qt::AlignHCenter | Qt::AlignTop, TimeAxisMarks::sinceStart(seconds, step));
         if (started.isValid())
             painter.drawText(label.translated(0, textHeight), Qt::AlignHCenter | Qt::AlignTop,

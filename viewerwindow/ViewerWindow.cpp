@@ -27,6 +27,7 @@
 namespace {
 
 const QString ProgramTitle = QStringLiteral("Ларвента: просмотр записей");
+constexpr int MessageShownMs = 15000;
 
 struct ExportFormat
 {
@@ -89,8 +90,10 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
     layout->addLayout(panels);
     setCentralWidget(central);
     createMenus();
-    statusBar()->showMessage(QStringLiteral("Колесо — масштаб, Shift+колесо или перетаскивание — сдвиг, "
-                                            "щелчок — курсор 1, Shift+щелчок — курсор 2, F — вся запись"));
+    // A message of the moment covers the help for a while, then the help returns.
+    statusBar()->addWidget(new QLabel(QStringLiteral("Колесо — масштаб, Shift+колесо или перетаскивание — сдвиг, "
+                                                     "щелчок — курсор 1, Shift+щелчок — курсор 2, F — вся запись"),
+                                      statusBar()));
     resize(1100, 720);
 
     connect(m_view, &TraceView::spanChanged, this, &ViewerWindow::showMeasurements);
@@ -207,7 +210,7 @@ void ViewerWindow::exportTo(RecordingExport::Format format, Extent extent)
         showError(QStringLiteral("Экспорт не выполнен"), error);
         return;
     }
-    statusBar()->showMessage(QStringLiteral("Записано %1 отсчётов в %2").arg(last - first).arg(path));
+    statusBar()->showMessage(QStringLiteral("Записано %1 отсчётов в %2").arg(last - first).arg(path), MessageShownMs);
 }
 
 void ViewerWindow::showRecording()
