@@ -8,29 +8,17 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <algorithm>
 
 namespace {
 
-constexpr int SamplesPerSecond = 5600;
 constexpr int Repeats = 5;
 
 double median(QList<double> values)
 {
     std::sort(values.begin(), values.end());
     return values.at(values.size() / 2);
-}
-
-// Every page of the file read once, as a second opening of the same recording finds it.
-void warmCache(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    while (!file.read(1 << 20).isEmpty()) {
-    }
 }
 
 // Pages of this process that no other maps, in bytes, leaving out those of the file at
@@ -68,19 +56,10 @@ ViewerDataFigures::ViewerDataFigures(BenchReport &report)
 
 QString ViewerDataFigures::recordingOf(qint64 seconds, const QString &figure)
 {
-    if (m_recordings.contains(seconds))
-        return m_recordings.value(seconds);
-    const QString path = m_folder.filePath(QStringLiteral("recording-%1s.bin").arg(seconds));
-    QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(QStringLiteral(LARVENTA_SIM_PROGRAM),
-              {QStringLiteral("--write-recording"), path, QStringLiteral("--seconds"), QString::number(seconds),
-               QStringLiteral("--rate"), QString::number(SamplesPerSecond)});
-    if (!sim.waitForFinished(600000) || sim.exitStatus() != QProcess::NormalExit || sim.exitCode() != 0) {
-        m_report.fail(figure, QStringLiteral("larventa-sim --write-recording failed"));
-        return QString();
-    }
-    m_recordings.insert(seconds, path);
+    QString error;
+    const QString path = m_recordings.recordingOf(seconds, &error);
+    if (path.isEmpty())
+        m_report.fail(figure, error);
     return path;
 }
 
@@ -97,7 +76,7 @@ void ViewerDataFigures::measureDay()
     const QString path = recordingOf(24 * 3600, statsFigure);
     if (path.isEmpty())
         return;
-    warmCache(path);
+    SimulatedRecordings::warmCache(path);
     const qint64 before = privateBytesBeside(QString());
     QElapsedTimer clock;
     clock.start();
@@ -143,7 +122,7 @@ void ViewerDataFigures::measureExports()
     const QString path = recordingOf(3600, QLatin1String(exports[0].figure));
     if (path.isEmpty())
         return;
-    warmCache(path);
+    SimulatedRecordings::warmCache(path);
     QString error;
     const std::unique_ptr<Recording> recording = Recording::open(path, &error);
     for (const auto &one : exports) {
@@ -152,7 +131,7 @@ void ViewerDataFigures::measureExports()
             m_report.fail(figure, error);
             continue;
         }
-        const QString out = m_folder.filePath(QStringLiteral("export.") + QLatin1String(one.suffix));
+        const QString out = m_recordings.filePath(QStringLiteral("export.") + QLatin1String(one.suffix));
         QList<double> times;
         for (int i = 0; i < Repeats && error.isEmpty(); ++i) {
             QElapsedTimer clock;

@@ -10,8 +10,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
@@ -20,7 +18,6 @@
 
 namespace {
 
-constexpr int SamplesPerSecond = 5600;
 constexpr int OpeningsMeasured = 5;
 constexpr int RedrawWidth = 1600;
 constexpr int WaitLimitMs = 60000;
@@ -35,16 +32,6 @@ double percentile95(QList<double> values)
 {
     std::sort(values.begin(), values.end());
     return values.at(std::max(0, int(std::ceil(values.size() * 0.95)) - 1));
-}
-
-// Every page of the file read once, as a second opening of the same recording finds it.
-void warmCache(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    while (!file.read(1 << 20).isEmpty()) {
-    }
 }
 
 // From the window's creation to the end of the first paint of the view with the
@@ -80,19 +67,10 @@ ViewerFigures::ViewerFigures(BenchReport &report)
 
 QString ViewerFigures::recordingOf(qint64 seconds, const QString &figure)
 {
-    if (m_recordings.contains(seconds))
-        return m_recordings.value(seconds);
-    const QString path = m_folder.filePath(QStringLiteral("recording-%1s.bin").arg(seconds));
-    QProcess sim;
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(QStringLiteral(LARVENTA_SIM_PROGRAM),
-              {QStringLiteral("--write-recording"), path, QStringLiteral("--seconds"), QString::number(seconds),
-               QStringLiteral("--rate"), QString::number(SamplesPerSecond)});
-    if (!sim.waitForFinished(600000) || sim.exitStatus() != QProcess::NormalExit || sim.exitCode() != 0) {
-        m_report.fail(figure, QStringLiteral("larventa-sim --write-recording failed"));
-        return QString();
-    }
-    m_recordings.insert(seconds, path);
+    QString error;
+    const QString path = m_recordings.recordingOf(seconds, &error);
+    if (path.isEmpty())
+        m_report.fail(figure, error);
     return path;
 }
 
@@ -108,7 +86,7 @@ void ViewerFigures::measureOpen(qint64 seconds, const QString &figure, double go
     const QString path = recordingOf(seconds, figure);
     if (path.isEmpty())
         return;
-    warmCache(path);
+    SimulatedRecordings::warmCache(path);
     if (openMilliseconds(path) < 0) {
         m_report.fail(figure, QStringLiteral("the recording was not opened and drawn within %1 s").arg(WaitLimitMs / 1000));
         return;

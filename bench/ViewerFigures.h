@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QHash>
+#include "SimulatedRecordings.h"
+
 #include <QString>
-#include <QTemporaryDir>
 
 class BenchReport;
 
@@ -25,6 +25,5 @@ private:
     void measureOpen(qint64 seconds, const QString &figure, double goal);
 
     BenchReport &m_report;
-    QTemporaryDir m_folder;
-    QHash<qint64, QString> m_recordings;
+    SimulatedRecordings m_recordings;
 };
