@@ -177,11 +177,22 @@ std::optional<RecordingDescription> RecordingDescription::fromJson(const QByteAr
     keys.text("program");
     keys.integer("block_bytes", 1, std::numeric_limits<int>::max());
 
+    // The description names its files without their folder: a name with a folder in it, or one
+    // that is a folder, names no file beside the description.
     const QDir dir(folder);
-    const auto inFolder = [&dir](const QString &name) { return name.isEmpty() ? QString() : dir.filePath(name); };
+    const auto fileBeside = [&dir, &keys](const char *key) {
+        const QString name = keys.text(key, true);
+        if (name.isEmpty())
+            return QString();
+        if (name.contains(u'/') || name == QLatin1String(".") || name == QLatin1String("..")) {
+            keys.fail(key, QStringLiteral("именем файла без папки"));
+            return QString();
+        }
+        return dir.filePath(name);
+    };
     RecordingDescription description;
-    description.dataFileName = inFolder(keys.text("data_file", true));
-    description.snapshotFileName = inFolder(keys.text("snapshot", true));
+    description.dataFileName = fileBeside("data_file");
+    description.snapshotFileName = fileBeside("snapshot");
     description.channelNumber = int(keys.integer("channel", 1, 8));
     description.channelCode = quint8(keys.integer("channel_code", 0, 255));
     description.portNumber = int(keys.integer("port", 1, std::numeric_limits<int>::max()));
