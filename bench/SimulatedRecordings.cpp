@@ -1,9 +1,16 @@
 #include "SimulatedRecordings.h"
 
+#include "BenchReport.h"
+
 #include <QFile>
 #include <QProcess>
 
-QString SimulatedRecordings::recordingOf(qint64 seconds, QString *error)
+SimulatedRecordings::SimulatedRecordings(BenchReport &report)
+    : m_report(report)
+{
+}
+
+QString SimulatedRecordings::recordingOf(qint64 seconds, const QString &figure)
 {
     if (m_recordings.contains(seconds))
         return m_recordings.value(seconds);
@@ -14,7 +21,7 @@ QString SimulatedRecordings::recordingOf(qint64 seconds, QString *error)
               {QStringLiteral("--write-recording"), path, QStringLiteral("--seconds"), QString::number(seconds),
                QStringLiteral("--rate"), QString::number(SamplesPerSecond)});
     if (!sim.waitForFinished(600000) || sim.exitStatus() != QProcess::NormalExit || sim.exitCode() != 0) {
-        *error = QStringLiteral("larventa-sim --write-recording failed");
+        m_report.fail(figure, QStringLiteral("larventa-sim --write-recording failed"));
         return QString();
     }
     m_recordings.insert(seconds, path);

@@ -51,16 +51,8 @@ qint64 privateBytesBeside(const QString &skipped)
 
 ViewerDataFigures::ViewerDataFigures(BenchReport &report)
     : m_report(report)
+    , m_recordings(report)
 {
-}
-
-QString ViewerDataFigures::recordingOf(qint64 seconds, const QString &figure)
-{
-    QString error;
-    const QString path = m_recordings.recordingOf(seconds, &error);
-    if (path.isEmpty())
-        m_report.fail(figure, error);
-    return path;
 }
 
 void ViewerDataFigures::measure()
@@ -73,7 +65,7 @@ void ViewerDataFigures::measureDay()
 {
     const QString statsFigure = QStringLiteral("span_stats_24h_ms");
     const QString memoryFigure = QStringLiteral("view_memory_24h_mb");
-    const QString path = recordingOf(24 * 3600, statsFigure);
+    const QString path = m_recordings.recordingOf(24 * 3600, statsFigure);
     if (path.isEmpty())
         return;
     SimulatedRecordings::warmCache(path);
@@ -119,7 +111,7 @@ void ViewerDataFigures::measureExports()
         {RecordingExport::Format::Wav, "export_wav_1h_ms", "wav", 500},
         {RecordingExport::Format::Edf, "export_edf_1h_ms", "edf", 1500},
     };
-    const QString path = recordingOf(3600, QLatin1String(exports[0].figure));
+    const QString path = m_recordings.recordingOf(3600, QLatin1String(exports[0].figure));
     if (path.isEmpty())
         return;
     SimulatedRecordings::warmCache(path);

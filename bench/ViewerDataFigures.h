@@ -18,9 +18,6 @@ public:
     void measure();
 
 private:
-    // The recording of that length, written on first use; empty, with the figure reported
-    // as failed, if the simulator could not write it.
-    QString recordingOf(qint64 seconds, const QString &figure);
     void measureDay();
     void measureExports();
 

@@ -62,16 +62,8 @@ double openMilliseconds(const QString &path)
 
 ViewerFigures::ViewerFigures(BenchReport &report)
     : m_report(report)
+    , m_recordings(report)
 {
-}
-
-QString ViewerFigures::recordingOf(qint64 seconds, const QString &figure)
-{
-    QString error;
-    const QString path = m_recordings.recordingOf(seconds, &error);
-    if (path.isEmpty())
-        m_report.fail(figure, error);
-    return path;
 }
 
 void ViewerFigures::measureOpen()
@@ -83,7 +75,7 @@ void ViewerFigures::measureOpen()
 // The first opening, untimed, also warms what the program itself loads on first use.
 void ViewerFigures::measureOpen(qint64 seconds, const QString &figure, double goal)
 {
-    const QString path = recordingOf(seconds, figure);
+    const QString path = m_recordings.recordingOf(seconds, figure);
     if (path.isEmpty())
         return;
     SimulatedRecordings::warmCache(path);
@@ -102,7 +94,7 @@ void ViewerFigures::measureOpen(qint64 seconds, const QString &figure, double go
 void ViewerFigures::measureRedraw()
 {
     const QString figure = QStringLiteral("view_redraw_p95_ms");
-    const QString path = recordingOf(24 * 3600, figure);
+    const QString path = m_recordings.recordingOf(24 * 3600, figure);
     if (path.isEmpty())
         return;
     QString error;

@@ -19,9 +19,6 @@ public:
     void measureRedraw();
 
 private:
-    // The recording of that length, written on first use; empty, with the figure reported
-    // as failed, if the simulator could not write it.
-    QString recordingOf(qint64 seconds, const QString &figure);
     void measureOpen(qint64 seconds, const QString &figure, double goal);
 
     BenchReport &m_report;
