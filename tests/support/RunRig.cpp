@@ -23,11 +23,11 @@ RunRig::RunRig(int tickMilliseconds)
     m_clock.start();
     QObject::connect(&timer, &Timer::tick, &timer, [this] {
         if (m_firstTickAt < 0)
-            m_firstTickAt = m_clock.elapsed();
+            m_firstTickAt = m_clock.nsecsElapsed();
     });
     QObject::connect(&sim, &InstrumentSimulator::commandReceived, &sim, [this](quint8 byte) {
         if (byte != InstrumentLink::StopCode)
-            m_channelCodeAt = m_clock.elapsed();
+            m_channelCodeAt = m_clock.nsecsElapsed();
     });
     QObject::connect(&sim, &InstrumentSimulator::samplesWritten, &sim,
                      [this](qint64 samplesSent) { m_samplesSent = samplesSent; });
@@ -35,7 +35,7 @@ RunRig::RunRig(int tickMilliseconds)
 
 void RunRig::seeTheEnd()
 {
-    m_endSeenAt = m_clock.elapsed();
+    m_endSeenAt = m_clock.nsecsElapsed();
 }
 
 QString RunRig::rateMismatch() const
@@ -43,8 +43,8 @@ QString RunRig::rateMismatch() const
     const QJsonObject description = DescriptionCheck::read(controls.fileName);
     const double seconds = description.value(QStringLiteral("recorded_seconds")).toDouble();
     const double rate = description.value(QStringLiteral("samples_per_second")).toDouble();
-    const double fewestSeconds = (m_endSeenAt - m_channelCodeAt) / 1000.0;
-    const double mostSeconds = (m_clock.elapsed() - m_firstTickAt) / 1000.0;
+    const double fewestSeconds = (m_endSeenAt - m_channelCodeAt) / 1e9;
+    const double mostSeconds = (m_clock.nsecsElapsed() - m_firstTickAt) / 1e9;
     if (m_channelCodeAt < 0 || m_endSeenAt < m_channelCodeAt || seconds < fewestSeconds - 0.001
         || seconds > mostSeconds + 0.001) {
         return QStringLiteral("recorded_seconds %1, not within %2 … %3").arg(seconds).arg(fewestSeconds).arg(mostSeconds);

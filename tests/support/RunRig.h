@@ -49,6 +49,8 @@ public:
     RecordingRun run;
 
 private:
+    // Times on m_clock, in nanoseconds: whole milliseconds can be one off, more than the
+    // description's own rounding to the millisecond leaves room for.
     QElapsedTimer m_clock;
     qint64 m_firstTickAt = -1;
     qint64 m_channelCodeAt = -1;
