@@ -4,6 +4,16 @@
 
 #include <cmath>
 
+namespace {
+
+// Null, or not there at all: both read as empty or zero where a key may be null.
+bool isNull(const QJsonValue &value)
+{
+    return value.isNull() || value.isUndefined();
+}
+
+} // namespace
+
 JsonKeyReader::JsonKeyReader(const QJsonObject &object)
     : m_object(object)
 {
@@ -19,7 +29,7 @@ QString JsonKeyReader::text(const char *key, bool nullable)
     const QJsonValue value = present(key, nullable);
     if (value.isString())
         return value.toString();
-    if (!value.isNull() && !value.isUndefined())
+    if (!nullable || !isNull(value))
         fail(key, nullable ? QStringLiteral("строкой или null") : QStringLiteral("строкой"));
     return QString();
 }
@@ -27,7 +37,7 @@ QString JsonKeyReader::text(const char *key, bool nullable)
 qint64 JsonKeyReader::integer(const char *key, qint64 lowest, qint64 highest, bool nullable)
 {
     const QJsonValue value = present(key, nullable);
-    if (value.isNull() || value.isUndefined())
+    if (nullable && isNull(value))
         return 0;
     const double number = value.toDouble(-1.0);
     if (!value.isDouble() || number != std::floor(number) || number < double(lowest) || number > double(highest)) {
@@ -43,7 +53,7 @@ qint64 JsonKeyReader::integer(const char *key, qint64 lowest, qint64 highest, bo
 double JsonKeyReader::real(const char *key, double highest)
 {
     const QJsonValue value = present(key, true);
-    if (value.isNull() || value.isUndefined())
+    if (isNull(value))
         return 0;
     if (!value.isDouble() || !(value.toDouble() >= 0 && value.toDouble() <= highest)) {
         fail(key, QStringLiteral("числом от 0 до %1 или null").arg(highest, 0, 'g', 12));

@@ -15,7 +15,8 @@ public:
     // Empty while every key read so far was as it must be.
     QString failure() const;
 
-    // nullable: the key may be null or absent, which reads as empty or zero.
+    // nullable: the key may be null or absent, which reads as empty or zero; a key that is not
+    // nullable must be there with a value of its type.
     QString text(const char *key, bool nullable = false);
     qint64 integer(const char *key, qint64 lowest, qint64 highest, bool nullable = false);
     // A number from 0 to highest, or null.

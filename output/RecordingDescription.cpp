@@ -2,6 +2,7 @@
 
 #include "link/SampleBlock.h"
 #include "output/JsonKeyReader.h"
+#include "output/JsonMemberNames.h"
 #include "output/SaveFailure.h"
 #include "platform/DiskSync.h"
 #include "platform/SystemErrorText.h"
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringList>
 
@@ -164,6 +166,12 @@ std::optional<RecordingDescription> RecordingDescription::fromJson(const QByteAr
         *reason = QStringLiteral("это JSON, но не объект с ключами");
         return std::nullopt;
     }
+    // QJsonObject keeps one of a key's two values: which one was meant cannot be told.
+    const QString repeated = JsonMemberNames::firstRepeated(json);
+    if (!repeated.isEmpty()) {
+        *reason = QStringLiteral("ключ «%1» записан в нём дважды").arg(repeated);
+        return std::nullopt;
+    }
     const QJsonObject object = document.object();
     JsonKeyReader keys(object);
     const QString format = keys.text("format");
@@ -222,7 +230,11 @@ std::optional<RecordingDescription> RecordingDescription::fromJson(const QByteAr
     description.partialBlockBytes = keys.integer("partial_block_bytes", 0, most, true);
     const double rate = keys.real("samples_per_second", 1e9);
     description.bytesAfterChannelCode = qint64(std::llround(rate * description.recordedSeconds));
-    description.sha256 = keys.text("sha256", true).toLatin1();
+    const QString sha256 = keys.text("sha256", true);
+    static const QRegularExpression hexadecimal(QStringLiteral("^[0-9a-fA-F]{64}$"));
+    if (!sha256.isEmpty() && !hexadecimal.match(sha256).hasMatch())
+        keys.fail("sha256", QStringLiteral("строкой из 64 шестнадцатеричных цифр или null"));
+    description.sha256 = sha256.toLatin1();
     description.problem = keys.text("problem", true);
     if (!keys.failure().isEmpty()) {
         *reason = keys.failure();

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QHash>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -321,6 +322,13 @@ void RecordingTest::refusesBadInputWithAReason_data()
     QTest::newRow("description of another format") << "other format" << "другого формата";
     QTest::newRow("description of another data file") << "other data" << "к другому файлу данных";
     QTest::newRow("description with a key of the wrong type") << "wrong type" << "«channel»";
+    QTest::newRow("description with a key twice, the second null") << "key twice" << "«channel» записан в нём дважды";
+    QTest::newRow("description with a key twice, both alike") << "same key twice" << "«port» записан в нём дважды";
+    QTest::newRow("description with a key twice, one escaped")
+        << "escaped key twice" << "«device» записан в нём дважды";
+    QTest::newRow("description with null where a value must be") << "null value" << "«device» должно быть строкой";
+    QTest::newRow("description without a key") << "missing key" << "нет ключа «port»";
+    QTest::newRow("description with a SHA-256 that is none") << "not a hash" << "«sha256»";
     QTest::newRow("data file of another size (opens)") << "other size" << "в описании — 5120 байт";
     QTest::newRow("file name not UTF-8") << "not utf-8" << "UTF-8";
     QTest::newRow("data file cut short while open (opens)") << "cut short" << "";
@@ -338,6 +346,16 @@ void RecordingTest::refusesBadInputWithAReason()
     QVERIFY2(SimulatedRecording::write(path, 1, 5120, &error), qPrintable(error));
     const QString descriptionPath = RecordingDescription::pathFor(path);
     QByteArray description = TestFiles::read(descriptionPath);
+    // Descriptions with one key at fault: what is replaced, and with what.
+    const QHash<QString, std::pair<QByteArray, QByteArray>> keyFaults{
+        {"wrong type", {"\"channel\": 1", "\"channel\": \"1\""}},
+        {"key twice", {"\"problem\": null", "\"channel\": null,\n  \"problem\": null"}},
+        {"same key twice", {"\"port\": 1,", "\"port\": 1, \"port\": 1,"}},
+        {"escaped key twice", {"\"problem\": null", "\"problem\": null, \"dev\\u0069ce\": \"larventa-sim\""}},
+        {"null value", {"\"device\": \"larventa-sim\"", "\"device\": null"}},
+        {"missing key", {"\"port\": 1,", ""}},
+        {"not a hash", {"\"sha256\": \"", "\"sha256\": \"ж"}},
+    };
     bool opens = false;
     std::function<void()> cleanUp = [] {};
     const auto cleaner = qScopeGuard([&] { cleanUp(); });
@@ -360,8 +378,9 @@ void RecordingTest::refusesBadInputWithAReason()
     } else if (kind == QLatin1String("other data")) {
         QVERIFY(TestFiles::write(descriptionPath, description.replace("\"run.bin\"", "\"other.bin\"")));
         path = descriptionPath;
-    } else if (kind == QLatin1String("wrong type")) {
-        QVERIFY(TestFiles::write(descriptionPath, description.replace("\"channel\": 1", "\"channel\": \"1\"")));
+    } else if (const auto fault = keyFaults.constFind(kind); fault != keyFaults.cend()) {
+        QVERIFY(description.contains(fault->first));
+        QVERIFY(TestFiles::write(descriptionPath, description.replace(fault->first, fault->second)));
     } else if (kind == QLatin1String("other size")) {
         QVERIFY(TestFiles::write(path, TestFiles::read(path).left(4000)));
         opens = true;
@@ -441,7 +460,7 @@ void RecordingTest::descriptionReadsBackWhatTheRecorderWrites()
     written.bytes = 39000 * 512;
     written.partialBlockBytes = 17;
     written.bytesAfterChannelCode = 20150000;
-    written.sha256 = "00ff";
+    written.sha256 = "33f22781db4eb13700ef4101ea8b41c282edaf8fd0b8fe1ca8e47da4adf0559d";
     written.problem = QStringLiteral("связь пропала");
 
     QString reason;
