@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSet>
+#include <QStringList>
 
 namespace {
 
@@ -12,9 +13,8 @@ QString unquoted(const QByteArray &quoted)
     return QJsonDocument::fromJson('[' + quoted + ']').array().first().toString();
 }
 
-} // namespace
-
-QStringList JsonMemberNames::of(const QByteArray &objectText)
+// The names in the order written, a name written twice listed twice.
+QStringList memberNames(const QByteArray &objectText)
 {
     QStringList names;
     int depth = 0;
@@ -51,10 +51,12 @@ QStringList JsonMemberNames::of(const QByteArray &objectText)
     return names;
 }
 
+} // namespace
+
 QString JsonMemberNames::firstRepeated(const QByteArray &objectText)
 {
     QSet<QString> seen;
-    for (const QString &name : of(objectText)) {
+    for (const QString &name : memberNames(objectText)) {
         if (seen.contains(name))
             return name;
         seen.insert(name);

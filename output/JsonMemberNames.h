@@ -1,15 +1,14 @@
 #pragma once
 
 #include <QByteArray>
-#include <QStringList>
+#include <QString>
 
-// The names of a JSON object's own members as its text writes them, in order: a name written
-// twice is listed twice, where QJsonObject keeps one of the two values and drops the other.
+// The names of a JSON object's own members as its text writes them: QJsonObject keeps one value
+// of a name written twice and drops the other without a word.
 class JsonMemberNames
 {
 public:
-    // objectText must be a JSON object that QJsonDocument parses.
-    static QStringList of(const QByteArray &objectText);
-    // The first name written twice, or an empty string.
+    // The first name written twice, or an empty string. objectText must be a JSON object that
+    // QJsonDocument parses.
     static QString firstRepeated(const QByteArray &objectText);
 };
