@@ -1,7 +1,7 @@
 // larventa-view: looks back at a recording. "larventa-view [FILE]" opens the window, on the
 // data file or its description if one is named; "larventa-view --export wav|edf|csv DATA OUT"
-// converts a recording without a window, also where there is no display, and "--help" and
-// "--version" answer there too.
+// converts a recording and "--export spectrum DATA OUT" writes its spectrum, without a window,
+// also where there is no display, and "--help" and "--version" answer there too.
 
 #include "platform/ProgramStart.h"
 #include "platform/QtMessageBoxes.h"
