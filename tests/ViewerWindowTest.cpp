@@ -2,8 +2,10 @@
 #include "TestFiles.h"
 
 #include "output/RecordingDescription.h"
+#include "sim/SimulatedRecording.h"
 #include "viewer/Recording.h"
 #include "viewerwindow/FileChoice.h"
+#include "viewerwindow/SpectrumPlot.h"
 #include "viewerwindow/TraceView.h"
 #include "viewerwindow/ViewerWindow.h"
 
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -71,6 +74,7 @@ private slots:
     void aCursorFarOffAtTheDeepestZoomIsNotDrawn();
     void aDropThatFailsSaysSoAfterTheDrop();
     void aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain();
+    void theSpectrumReadsThePeakOfARealFile();
 
 private:
     QTemporaryDir m_folder;
@@ -306,6 +310,70 @@ void ViewerWindowTest::aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain()
     QCOMPARE(window.findChild<TraceView *>()->span().sampleCount(), qint64(2000));
     QVERIFY2(labelText(window, "SpanStatistics").startsWith(QStringLiteral("отсчётов 2000 · мин 7 · макс 9 ")),
              qPrintable(labelText(window, "SpanStatistics")));
+}
+
+// 12 s of the simulated instrument's channel 1 at 5,597.3 samples/s: a tone of a period of
+// 100 samples, 55.973 Hz, seen in bins of 5597.3 / 8192 Hz. The readouts of the peak and of
+// the point under the mouse agree with the spectrum the window exports.
+void ViewerWindowTest::theSpectrumReadsThePeakOfARealFile()
+{
+    const QString path = m_folder.filePath(QStringLiteral("tone.bin"));
+    QString error;
+    QVERIFY2(SimulatedRecording::write(path, 12, 5597.3, &error), qPrintable(error));
+    ScriptedMessageBoxes messages;
+    ScriptedFileChoice files;
+    ViewerWindow window(messages, files);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.openFile(path));
+    QAction *spectrum = menuAction(window, QStringLiteral("&Вид"), QStringLiteral("&Спектр"));
+    QVERIFY(spectrum);
+    spectrum->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(labelText(window, "SpectrumPeak").startsWith(QStringLiteral("Пик: ")), 20000);
+    QVERIFY2(labelText(window, "SpectrumSpan").startsWith(QStringLiteral("Видимый участок: 0.000–11.983 с")),
+             qPrintable(labelText(window, "SpectrumSpan")));
+
+    // "Пик: 55.969 Гц · 31.2 дБ", with a minus sign for a level below 0 dB.
+    const auto reading = [&](const char *label) {
+        const QStringList words = labelText(window, label).replace(QChar(0x2212), QLatin1Char('-')).split(QLatin1Char(' '));
+        return std::make_pair(words.value(1).toDouble(), words.value(4).toDouble());
+    };
+    const auto [peakHertz, peakLevel] = reading("SpectrumPeak");
+    const double binWidth = 5597.3 / 8192;
+    QVERIFY2(std::fabs(peakHertz - 55.973) <= binWidth, qPrintable(labelText(window, "SpectrumPeak")));
+
+    files.saveAs = m_folder.filePath(QStringLiteral("tone.csv"));
+    auto *exportButton = window.findChild<QPushButton *>(QStringLiteral("SpectrumExport"));
+    QVERIFY(exportButton && exportButton->isEnabled());
+    exportButton->click();
+    QCOMPARE(messages.shown.size(), 0);
+    const QList<QByteArray> rows = TestFiles::read(files.saveAs).trimmed().split('\n');
+    QCOMPARE(rows.size(), 1 + 4097);
+    QCOMPARE(rows.first(), QByteArray("hertz,db"));
+    const auto levelAt = [&](double hertz) {
+        const QList<QByteArray> row = rows.value(1 + int(std::lround(hertz / binWidth))).split(',');
+        return row.value(1).toDouble();
+    };
+    QVERIFY2(std::fabs(levelAt(peakHertz) - peakLevel) < 0.06, qPrintable(QString::number(levelAt(peakHertz))));
+
+    // Across the plot, left to right, the mouse reads from 0 Hz up to half the rate, each
+    // time the level the export gives at the frequency it names.
+    auto *plot = window.findChild<SpectrumPlot *>();
+    QVERIFY(plot && plot->isVisible());
+    QList<double> frequencies;
+    for (int x = 0; x < plot->width(); x += 5) {
+        QTest::mouseMove(plot, QPoint(x, plot->height() / 2));
+        if (!labelText(window, "SpectrumPointer").contains(QStringLiteral("Гц")))
+            continue;
+        const auto [hertz, level] = reading("SpectrumPointer");
+        QVERIFY2(std::fabs(levelAt(hertz) - level) < 0.06, qPrintable(labelText(window, "SpectrumPointer")));
+        QVERIFY2(frequencies.isEmpty() || hertz > frequencies.last(), qPrintable(labelText(window, "SpectrumPointer")));
+        frequencies.append(hertz);
+    }
+    QVERIFY2(frequencies.size() > plot->width() / 5 * 3 / 4, qPrintable(QString::number(frequencies.size())));
+    // Five pixels of the plot span less than 40 Hz.
+    QVERIFY2(frequencies.first() < 40 && frequencies.last() > 5597.3 / 2 - 40,
+             qPrintable(QStringLiteral("%1 … %2 Hz").arg(frequencies.first()).arg(frequencies.last())));
 }
 
 QTEST_MAIN(ViewerWindowTest)

@@ -3,12 +3,15 @@
 #include "platform/MessageBoxes.h"
 #include "viewer/IntegrityCheck.h"
 #include "viewer/Recording.h"
+#include "viewer/SpectrumExport.h"
 #include "viewerwindow/DescriptionPanel.h"
 #include "viewerwindow/FileChoice.h"
 #include "viewerwindow/MeasurementPanel.h"
+#include "viewerwindow/SpectrumView.h"
 #include "viewerwindow/TraceView.h"
 
 #include <QDir>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -19,15 +22,18 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 
 const QString ProgramTitle = QStringLiteral("Ларвента: просмотр записей");
 constexpr int MessageShownMs = 15000;
+constexpr int SpectrumDelayMs = 300;
 
 struct ExportFormat
 {
@@ -61,6 +67,9 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
     , m_measurements(new MeasurementPanel(this))
     , m_description(new DescriptionPanel(this))
     , m_notices(new QLabel(this))
+    , m_spectrum(new SpectrumView(this))
+    , m_spectrumDock(new QDockWidget(QStringLiteral("Спектр"), this))
+    , m_spectrumDelay(new QTimer(this))
     , m_integrityCheck(new IntegrityCheck(this))
 {
     setObjectName(QStringLiteral("ViewerWindow"));
@@ -89,6 +98,12 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
     layout->addWidget(m_view, 1);
     layout->addLayout(panels);
     setCentralWidget(central);
+    m_spectrumDock->setObjectName(QStringLiteral("SpectrumDock"));
+    m_spectrumDock->setWidget(m_spectrum);
+    addDockWidget(Qt::BottomDockWidgetArea, m_spectrumDock);
+    m_spectrumDock->hide();
+    m_spectrumDelay->setSingleShot(true);
+    m_spectrumDelay->setInterval(SpectrumDelayMs);
     createMenus();
     // A message of the moment covers the help for a while, then the help returns.
     statusBar()->addWidget(new QLabel(QStringLiteral("Колесо — масштаб, Shift+колесо или перетаскивание — сдвиг, "
@@ -98,6 +113,14 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
 
     connect(m_view, &TraceView::spanChanged, this, &ViewerWindow::showMeasurements);
     connect(m_view, &TraceView::cursorsChanged, this, &ViewerWindow::showMeasurements);
+    connect(m_view, &TraceView::spanChanged, m_spectrumDelay, qOverload<>(&QTimer::start));
+    connect(m_view, &TraceView::cursorsChanged, m_spectrumDelay, qOverload<>(&QTimer::start));
+    connect(m_spectrumDelay, &QTimer::timeout, this, &ViewerWindow::showSpectrum);
+    connect(m_spectrumDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (visible)
+            showSpectrum();
+    });
+    connect(m_spectrum, &SpectrumView::exportRequested, this, &ViewerWindow::exportSpectrum);
     connect(m_view, &TraceView::cursorsChanged, this, [this] {
         const bool both = m_view->cursor(0) && m_view->cursor(1);
         for (QAction *action : m_spanExports)
@@ -112,12 +135,17 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
         m_recording->setAssumedRate(rate);
         m_description->showRecorded(m_recording.get());
         m_view->recordingChanged();
+        showSpectrum();
     });
     showRecording();
     m_view->setFocus();
 }
 
-ViewerWindow::~ViewerWindow() = default;
+// The recording goes before the child widgets, and with it the spectrum's calculation.
+ViewerWindow::~ViewerWindow()
+{
+    m_spectrum->forgetRecording();
+}
 
 void ViewerWindow::createMenus()
 {
@@ -139,6 +167,12 @@ void ViewerWindow::createMenus()
     fileMenu->addSeparator();
     QAction *quit = fileMenu->addAction(QStringLiteral("В&ыход"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
+
+    QMenu *viewMenu = menuBar()->addMenu(QStringLiteral("&Вид"));
+    QAction *spectrum = m_spectrumDock->toggleViewAction();
+    spectrum->setText(QStringLiteral("&Спектр"));
+    spectrum->setShortcut(Qt::CTRL | Qt::Key_P);
+    viewMenu->addAction(spectrum);
 }
 
 bool ViewerWindow::openFile(const QString &path)
@@ -149,7 +183,7 @@ bool ViewerWindow::openFile(const QString &path)
         showError(QStringLiteral("Запись не открыта"), error);
         return false;
     }
-    m_view->setRecording(nullptr);
+    forgetRecording();
     m_recording = std::move(opened);
     showRecording();
     return true;
@@ -169,11 +203,14 @@ void ViewerWindow::reload()
     if (!m_recording)
         return;
     QString error;
+    m_spectrum->forgetRecording();
     if (!m_recording->reload(&error)) {
+        showSpectrum();
         showError(QStringLiteral("Запись не прочитана снова"), error);
         return;
     }
     m_view->recordingChanged();
+    showSpectrum();
     m_description->showFor(m_recording.get());
     m_integrityWarning.clear();
     m_integrityState = IntegrityState::Due;
@@ -246,6 +283,46 @@ void ViewerWindow::showNotices()
 void ViewerWindow::showMeasurements()
 {
     m_measurements->showFor(m_recording.get(), *m_view);
+}
+
+void ViewerWindow::showSpectrum()
+{
+    m_spectrumDelay->stop();
+    if (!m_recording || !m_spectrumDock->isVisible())
+        return;
+    if (m_view->cursor(0) && m_view->cursor(1)) {
+        m_spectrum->showSpan(*m_recording, std::min(*m_view->cursor(0), *m_view->cursor(1)),
+                             std::max(*m_view->cursor(0), *m_view->cursor(1)) + 1,
+                             QStringLiteral("Между курсорами"));
+        return;
+    }
+    const ViewSpan &span = m_view->span();
+    m_spectrum->showSpan(*m_recording, qint64(std::floor(span.firstSample())), qint64(std::ceil(span.endSample())),
+                         QStringLiteral("Видимый участок"));
+}
+
+void ViewerWindow::exportSpectrum()
+{
+    if (!m_recording || !m_spectrum->spectrum())
+        return;
+    const QFileInfo data(m_recording->dataPath());
+    const QString path = m_files.fileToSave(QStringLiteral("Экспорт спектра"), QStringLiteral("Таблица CSV (*.csv)"),
+                                            data.dir().filePath(data.completeBaseName() + QStringLiteral("-спектр.csv")));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!SpectrumExport::write(*m_spectrum->spectrum(), path, &error)) {
+        showError(QStringLiteral("Экспорт спектра не выполнен"), error);
+        return;
+    }
+    statusBar()->showMessage(QStringLiteral("Спектр записан в %1").arg(path), MessageShownMs);
+}
+
+// Before the recording changes or goes: nothing may read it on another thread any more.
+void ViewerWindow::forgetRecording()
+{
+    m_spectrum->forgetRecording();
+    m_view->setRecording(nullptr);
 }
 
 void ViewerWindow::startIntegrityCheckOnce()
