@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QDropEvent>
 #include <QFile>
@@ -356,24 +357,48 @@ void ViewerWindowTest::theSpectrumReadsThePeakOfARealFile()
     };
     QVERIFY2(std::fabs(levelAt(peakHertz) - peakLevel) < 0.06, qPrintable(QString::number(levelAt(peakHertz))));
 
-    // Across the plot, left to right, the mouse reads from 0 Hz up to half the rate, each
-    // time the level the export gives at the frequency it names.
+    // Across the plot, left to right, the mouse reads from the lowest frequency up to half the
+    // rate, never back, each time the level the export gives at the frequency it names.
     auto *plot = window.findChild<SpectrumPlot *>();
     QVERIFY(plot && plot->isVisible());
-    QList<double> frequencies;
-    for (int x = 0; x < plot->width(); x += 5) {
-        QTest::mouseMove(plot, QPoint(x, plot->height() / 2));
-        if (!labelText(window, "SpectrumPointer").contains(QStringLiteral("Гц")))
-            continue;
-        const auto [hertz, level] = reading("SpectrumPointer");
-        QVERIFY2(std::fabs(levelAt(hertz) - level) < 0.06, qPrintable(labelText(window, "SpectrumPointer")));
-        QVERIFY2(frequencies.isEmpty() || hertz > frequencies.last(), qPrintable(labelText(window, "SpectrumPointer")));
-        frequencies.append(hertz);
-    }
-    QVERIFY2(frequencies.size() > plot->width() / 5 * 3 / 4, qPrintable(QString::number(frequencies.size())));
+    const auto scan = [&] {
+        QList<double> frequencies;
+        for (int x = 0; x < plot->width(); x += 5) {
+            QTest::mouseMove(plot, QPoint(x, plot->height() / 2));
+            if (!labelText(window, "SpectrumPointer").contains(QStringLiteral("Гц")))
+                continue;
+            const auto [hertz, level] = reading("SpectrumPointer");
+            if (std::fabs(levelAt(hertz) - level) >= 0.06 || (!frequencies.isEmpty() && hertz < frequencies.last()))
+                return QList<double>{-1, hertz, level};
+            frequencies.append(hertz);
+        }
+        return frequencies;
+    };
+    QList<double> frequencies = scan();
+    QVERIFY2(frequencies.size() > plot->width() / 5 * 3 / 4, qPrintable(QStringLiteral("%1 %2 %3").arg(frequencies.value(0)).arg(frequencies.value(1)).arg(frequencies.value(2))));
     // Five pixels of the plot span less than 40 Hz.
     QVERIFY2(frequencies.first() < 40 && frequencies.last() > 5597.3 / 2 - 40,
              qPrintable(QStringLiteral("%1 … %2 Hz").arg(frequencies.first()).arg(frequencies.last())));
+    // On the logarithmic axis 0 Hz is left out: the first bin is at the left edge, and five
+    // pixels at the right edge span a few per cent.
+    auto *scale = window.findChild<QComboBox *>(QStringLiteral("FrequencyScale"));
+    QVERIFY(scale);
+    scale->setCurrentIndex(1);
+    frequencies = scan();
+    QVERIFY2(frequencies.size() > plot->width() / 5 * 3 / 4, qPrintable(QStringLiteral("%1 %2 %3").arg(frequencies.value(0)).arg(frequencies.value(1)).arg(frequencies.value(2))));
+    QVERIFY2(frequencies.first() > 0 && frequencies.first() < 2 * binWidth && frequencies.last() > 5597.3 / 2 * 0.9,
+             qPrintable(QStringLiteral("%1 … %2 Hz").arg(frequencies.first()).arg(frequencies.last())));
+
+    // Two cursors: the spectrum follows them, here to the first half of the recording.
+    auto *view = window.findChild<TraceView *>();
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(view->width() / 2, view->height() / 2));
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(0, view->height() / 2));
+    QVERIFY(view->cursor(0) && view->cursor(1));
+    QTRY_VERIFY_WITH_TIMEOUT(labelText(window, "SpectrumSpan").startsWith(QStringLiteral("Между курсорами: 0.000–")),
+                             20000);
+    QTRY_VERIFY_WITH_TIMEOUT(labelText(window, "SpectrumPeak").startsWith(QStringLiteral("Пик: ")), 20000);
+    QVERIFY2(std::fabs(reading("SpectrumPeak").first - 55.973) <= 5597.3 / 8192,
+             qPrintable(labelText(window, "SpectrumPeak")));
 }
 
 QTEST_MAIN(ViewerWindowTest)

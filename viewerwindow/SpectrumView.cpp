@@ -147,6 +147,8 @@ void SpectrumView::calculate()
                         .arg(m_title, QString::number(m_first / m_rate, 'f', 3),
                              QString::number(m_last / m_rate, 'f', 3), number(m_last - m_first)));
     m_status->hide();
+    // What is shown until the new spectrum comes is no longer of the span named.
+    m_export->setEnabled(false);
     showCalculating(true);
 }
 
