@@ -81,6 +81,10 @@ std::optional<PowerSpectrum> WelchEstimate::compute(const Recording &recording, 
     const qint64 last = std::min(request.last, recording.sampleCount());
     const qint64 span = std::max<qint64>(0, last - first);
     const int length = request.segmentLength > 0 ? request.segmentLength : defaultSegmentLength(span);
+    if (!(request.samplesPerSecond > 0)) {
+        *errorMessage = QStringLiteral("Частота отсчётов записи «%1» неизвестна.").arg(recording.dataPath());
+        return std::nullopt;
+    }
     if (length < ShortestSegment || length > LongestSegment) {
         *errorMessage = QStringLiteral("Длина сегмента %1 отсчётов вне пределов: от %2 до %3 отсчётов.")
                             .arg(number(length), number(ShortestSegment), number(LongestSegment));
