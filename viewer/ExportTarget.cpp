@@ -52,7 +52,7 @@ bool ExportTarget::create(QString *reason)
             break;
     }
     *reason = QStringLiteral("не удалось создать файл в папке «%1» (%2)")
-                  .arg(target.dir().path(), SystemErrorText::forErrno(errno));
+                  .arg(target.dir().path(), SystemErrorText::forSystemError(errno));
     return false;
 }
 
@@ -72,11 +72,11 @@ bool ExportTarget::commit(QString *reason)
     const int closed = ::close(m_fd) == 0 ? 0 : errno;
     m_fd = -1;
     if (synced != 0 || closed != 0) {
-        *reason = QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forErrno(synced ? synced : closed));
+        *reason = QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forSystemError(synced ? synced : closed));
         return false;
     }
     if (::rename(QFile::encodeName(m_temporaryPath).constData(), QFile::encodeName(m_path).constData()) != 0) {
-        *reason = QStringLiteral("не удалось заменить прежний файл (%1)").arg(SystemErrorText::forErrno(errno));
+        *reason = QStringLiteral("не удалось заменить прежний файл (%1)").arg(SystemErrorText::forSystemError(errno));
         return false;
     }
     m_committed = true;

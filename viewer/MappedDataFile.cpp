@@ -28,12 +28,12 @@ bool MappedDataFile::open(const QString &path, QString *reason)
     // Non-blocking, so that a named pipe of that name is refused below rather than waited on.
     m_fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) {
-        *reason = SystemErrorText::forErrno(errno);
+        *reason = SystemErrorText::forSystemError(errno);
         return false;
     }
     struct stat status;
     if (::fstat(m_fd, &status) != 0) {
-        *reason = SystemErrorText::forErrno(errno);
+        *reason = SystemErrorText::forSystemError(errno);
         return false;
     }
     if (S_ISDIR(status.st_mode)) {
@@ -50,7 +50,7 @@ bool MappedDataFile::open(const QString &path, QString *reason)
     }
     void *mapped = ::mmap(nullptr, size_t(status.st_size), PROT_READ, MAP_SHARED, m_fd, 0);
     if (mapped == MAP_FAILED) {
-        *reason = SystemErrorText::forErrno(errno);
+        *reason = SystemErrorText::forSystemError(errno);
         return false;
     }
     m_bytes = static_cast<const uchar *>(mapped);
