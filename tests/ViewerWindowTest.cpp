@@ -8,9 +8,13 @@
 #include "viewerwindow/ViewerWindow.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -64,6 +68,8 @@ private slots:
     void initTestCase();
     void aLoneOddSampleShowsAtFullZoomOut();
     void cursorsReadTheSamplesUnderTheClicks();
+    void aCursorFarOffAtTheDeepestZoomIsNotDrawn();
+    void aDropThatFailsSaysSoAfterTheDrop();
     void aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain();
 
 private:
@@ -196,6 +202,74 @@ void ViewerWindowTest::cursorsReadTheSamplesUnderTheClicks()
     QCOMPARE(qint64(rows.size()), second - first + 2);
     QCOMPARE(rows.at(1), QStringLiteral("%1,%2").arg(first / 100.0, 0, 'f', 4).arg(first / 100).toLatin1());
     QCOMPARE(rows.last(), QStringLiteral("%1,%2").arg(second / 100.0, 0, 'f', 4).arg(second / 100).toLatin1());
+
+    // Another assumed rate: the length in seconds and the cursors' times follow it.
+    auto *rate = window.findChild<QDoubleSpinBox *>(QStringLiteral("AssumedRate"));
+    QVERIFY(rate && rate->isVisible());
+    QCOMPARE(labelText(window, "Recorded"), QStringLiteral("25600 отсчётов · 256.00 с при принятой частоте"));
+    rate->setValue(200);
+    QCOMPARE(labelText(window, "Recorded"), QStringLiteral("25600 отсчётов · 128.00 с при принятой частоте"));
+    const QString firstCursor = labelText(window, "FirstCursor");
+    const double firstSeconds = firstCursor.section(QLatin1Char(' '), 2, 2).toDouble();
+    QVERIFY2(std::fabs(firstSeconds - first / 200.0) < 0.01, qPrintable(firstCursor));
+}
+
+// A file dropped on the window that cannot be opened says so once the drop is over.
+void ViewerWindowTest::aDropThatFailsSaysSoAfterTheDrop()
+{
+    ScriptedMessageBoxes messages;
+    ScriptedFileChoice files;
+    ViewerWindow window(messages, files);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QMimeData dragged;
+    dragged.setUrls({QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("gone.bin")))});
+    const QPoint middle(window.width() / 2, window.height() / 2);
+    QDragEnterEvent enter(middle, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(middle, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(messages.shown.size(), 0);
+    QTRY_COMPARE(messages.shown.size(), 1);
+    QVERIFY2(messages.shown.first().text.contains(QStringLiteral("gone.bin")), qPrintable(messages.shown.first().text));
+}
+
+// At 20 pixels a sample, the first sample lies 20 × 214,748,370 − the plot's width pixels
+// left of the plot's right edge: 2^32 + 104 − the width, which a 32-bit column number takes
+// for 104 pixels left of that edge.
+void ViewerWindowTest::aCursorFarOffAtTheDeepestZoomIsNotDrawn()
+{
+    const QString path = m_folder.filePath(QStringLiteral("long.bin"));
+    QFile data(path);
+    QVERIFY(data.open(QIODevice::WriteOnly) && data.resize(214748370));
+    data.close();
+    QString error;
+    const std::unique_ptr<Recording> recording = Recording::open(path, &error);
+    QVERIFY2(recording, qPrintable(error));
+
+    TraceView withCursor;
+    TraceView without;
+    for (TraceView *view : {&withCursor, &without}) {
+        view->resize(900, 300);
+        view->setRecording(recording.get());
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+    }
+    QTest::mouseClick(&withCursor, Qt::LeftButton, Qt::NoModifier, QPoint(0, 150));
+    QCOMPARE(withCursor.cursor(0), std::optional<qint64>(0));
+    for (TraceView *view : {&withCursor, &without}) {
+        for (double widest = view->span().samplesPerPixel() + 1; view->span().samplesPerPixel() < widest;) {
+            widest = view->span().samplesPerPixel();
+            QTest::keyClick(view, Qt::Key_Plus);
+        }
+        QTest::keyClick(view, Qt::Key_End);
+        QCOMPARE(view->span().samplesPerPixel(), 1 / ViewSpan::MaxPixelsPerSample);
+    }
+    QVERIFY(withCursor.span().width() > 104);
+    QCOMPARE(withCursor.grab().toImage(), without.grab().toImage());
 }
 
 void ViewerWindowTest::aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain()

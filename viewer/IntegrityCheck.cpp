@@ -26,7 +26,7 @@ struct Outcome
 // reads shorter.
 Outcome check(const QString &path, qint64 expectedSize, const QByteArray &expectedHash)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         return {false, QStringLiteral("Не удалось прочитать файл данных «%1» для проверки: %2.")
                            .arg(path, SystemErrorText::forSystemError(errno))};

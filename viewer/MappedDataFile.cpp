@@ -25,8 +25,9 @@ MappedDataFile::~MappedDataFile()
 bool MappedDataFile::open(const QString &path, QString *reason)
 {
     const QByteArray name = QFile::encodeName(path);
-    // Non-blocking, so that a named pipe of that name is refused below rather than waited on.
-    m_fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Non-blocking, so that a named pipe of that name is refused below rather than waited on;
+    // a terminal of that name must not become the program's controlling terminal either.
+    m_fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (m_fd < 0) {
         *reason = SystemErrorText::forSystemError(errno);
         return false;

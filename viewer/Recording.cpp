@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 
@@ -33,7 +34,7 @@ QString openFailure(const QString &path, int errorNumber)
 
 bool readDescriptionText(const QString &path, QByteArray *text, QString *reason)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         *reason = openFailure(path, errno);
         return false;
@@ -152,11 +153,12 @@ bool Recording::Private::loadDescription(QString *errorMessage)
         *errorMessage = QStringLiteral("Не удалось прочитать описание записи «%1»: %2.").arg(descriptionPath, reason);
         return false;
     }
+    // A recording copied or renamed keeps the name it was made under in its description.
     const QString namedData = QFileInfo(description->dataFileName).fileName();
     if (!namedData.isEmpty() && namedData != QFileInfo(dataPath).fileName()) {
-        *errorMessage = QStringLiteral("Описание «%1» относится к другому файлу данных — «%2», а не к «%3».")
-                            .arg(descriptionPath, namedData, QFileInfo(dataPath).fileName());
-        return false;
+        warnings << QStringLiteral("Описание «%1» написано для файла данных «%2», а открыт «%3»: запись, видимо, "
+                                   "скопирована или переименована. Показан «%3».")
+                        .arg(descriptionPath, namedData, QFileInfo(dataPath).fileName());
     }
     if (description->ending == RecordingDescription::Ending::Recording)
         measuredRate = 0;
@@ -234,11 +236,6 @@ QString Recording::dataPath() const
     return d->dataPath;
 }
 
-QString Recording::descriptionPath() const
-{
-    return d->description ? d->descriptionPath : QString();
-}
-
 const std::optional<RecordingDescription> &Recording::description() const
 {
     return d->description;
@@ -293,6 +290,8 @@ void Recording::summarise(double first, double perColumn, ColumnRange *columns, 
             const qint64 from = std::max<qint64>(0, qint64(std::floor(start)));
             const qint64 to = std::min(present, qint64(std::ceil(end)));
             columns[i] = from < to ? d->unguardedRange(from, to) : ColumnRange();
+            // Column i is stored before it is counted, also as a bus error would see it.
+            std::atomic_signal_fence(std::memory_order_release);
             done = i + 1;
         }
     };

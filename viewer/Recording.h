@@ -29,11 +29,10 @@ public:
     ~Recording();
 
     QString dataPath() const;
-    // Empty if the recording has no description.
-    QString descriptionPath() const;
     const std::optional<RecordingDescription> &description() const;
     // Warnings found on opening that do not stop the data being shown, in Russian, one per
-    // line: a data file whose size differs from the description, for instance.
+    // line: a data file whose size differs from the description, or whose name differs from
+    // the one the description gives, for instance.
     QStringList warnings() const;
 
     qint64 sampleCount() const;

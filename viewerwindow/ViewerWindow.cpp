@@ -110,6 +110,7 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
         if (!m_recording)
             return;
         m_recording->setAssumedRate(rate);
+        m_description->showRecorded(m_recording.get());
         m_view->recordingChanged();
     });
     showRecording();
@@ -294,5 +295,6 @@ void ViewerWindow::dropEvent(QDropEvent *event)
     if (path.isEmpty())
         return;
     event->acceptProposedAction();
-    openFile(path);
+    // A message box shown inside the drop would keep the drag's source waiting until it closed.
+    QMetaObject::invokeMethod(this, [this, path] { openFile(path); }, Qt::QueuedConnection);
 }
