@@ -1,7 +1,5 @@
 #include "link/InstrumentLink.h"
 
-#include "platform/SystemErrorText.h"
-
 #include <windows.h>
 
 namespace {

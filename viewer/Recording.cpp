@@ -1,21 +1,16 @@
 #include "viewer/Recording.h"
 
+#include "platform/ReadOnlyFile.h"
 #include "platform/SystemErrorText.h"
 #include "viewer/BusErrorGuard.h"
 #include "viewer/MappedDataFile.h"
 #include "viewer/SampleSummary.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cmath>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -24,52 +19,54 @@ constexpr qint64 LargestDescription = 1 << 20;
 
 // The system's reason, or, for a name that could not be found and came from bytes that are
 // not UTF-8, that reason: Qt stands a replacement character for each such byte.
-QString openFailure(const QString &path, int errorNumber)
+QString openFailure(const QString &path, int error)
 {
-    if (errorNumber == ENOENT && path.contains(QChar::ReplacementCharacter))
+    if (ReadOnlyFile::isNotFound(error) && path.contains(QChar::ReplacementCharacter))
         return QStringLiteral("имя файла не в кодировке UTF-8, и программа не может его прочитать; "
                               "переименуйте файл");
-    return SystemErrorText::forSystemError(errorNumber);
+    return SystemErrorText::forSystemError(error);
 }
 
 bool readDescriptionText(const QString &path, QByteArray *text, QString *reason)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        *reason = openFailure(path, errno);
+    ReadOnlyFile file;
+    if (const int error = file.open(path); error != 0) {
+        *reason = openFailure(path, error);
         return false;
     }
-    struct stat status;
-    bool read = false;
-    if (::fstat(fd, &status) != 0) {
-        *reason = SystemErrorText::forSystemError(errno);
-    } else if (S_ISDIR(status.st_mode)) {
-        *reason = QStringLiteral("это папка, а не файл");
-    } else if (!S_ISREG(status.st_mode)) {
-        *reason = QStringLiteral("это не обычный файл");
-    } else if (status.st_size > LargestDescription) {
-        *reason = QStringLiteral("файл слишком велик для описания (%1 байт)").arg(status.st_size);
-    } else {
-        text->resize(qsizetype(status.st_size));
-        qint64 done = 0;
-        read = true;
-        while (done < text->size()) {
-            const ssize_t got = ::read(fd, text->data() + done, size_t(text->size() - done));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0) {
-                *reason = SystemErrorText::forSystemError(errno);
-                read = false;
-                break;
-            }
-            if (got == 0)
-                break;
-            done += got;
-        }
-        text->resize(qsizetype(done));
+    ReadOnlyFile::Kind kind = ReadOnlyFile::Kind::Other;
+    qint64 size = 0;
+    if (const int error = file.inspect(&kind, &size); error != 0) {
+        *reason = SystemErrorText::forSystemError(error);
+        return false;
     }
-    ::close(fd);
-    return read;
+    if (kind == ReadOnlyFile::Kind::Folder) {
+        *reason = QStringLiteral("это папка, а не файл");
+        return false;
+    }
+    if (kind != ReadOnlyFile::Kind::Regular) {
+        *reason = QStringLiteral("это не обычный файл");
+        return false;
+    }
+    if (size > LargestDescription) {
+        *reason = QStringLiteral("файл слишком велик для описания (%1 байт)").arg(size);
+        return false;
+    }
+    text->resize(qsizetype(size));
+    qint64 done = 0;
+    while (done < text->size()) {
+        int error = 0;
+        const qint64 got = file.read(text->data() + done, text->size() - done, &error);
+        if (got < 0) {
+            *reason = SystemErrorText::forSystemError(error);
+            return false;
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    text->resize(qsizetype(done));
+    return true;
 }
 
 } // namespace
