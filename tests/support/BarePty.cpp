@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 BarePty::BarePty()
@@ -55,19 +56,9 @@ bool BarePty::sendToHost(const QByteArray &bytes)
     return ::write(m_master, bytes.constData(), bytes.size()) == bytes.size();
 }
 
+// Filling the queue instead would depend on when the kernel moves what was written on to the
+// other end, which makes room again a moment later.
 void BarePty::stopTakingCommands()
 {
-    ::fcntl(m_slave, F_SETFL, ::fcntl(m_slave, F_GETFL) | O_NONBLOCK);
-    const QByteArray filler(4096, 'x');
-    // The kernel moves what was written on to the other end's queue a moment later,
-    // which makes room again, and a large write is refused while a small one still
-    // fits: fill down to single bytes until a pause makes no more room.
-    for (bool roomMade = true; roomMade;) {
-        roomMade = false;
-        for (size_t size = size_t(filler.size()); size > 0; size /= 2) {
-            while (::write(m_slave, filler.constData(), size) > 0)
-                roomMade = true;
-        }
-        ::usleep(20000);
-    }
+    ::tcflow(m_slave, TCOOFF);
 }

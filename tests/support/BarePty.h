@@ -14,7 +14,8 @@ public:
     // The host's end, to open as a serial port; empty if no pty could be had.
     QString device() const;
     int master() const;
-    // Fills the queue towards the instrument, so that the host can write nothing more.
+    // Stops the tty's output, as a device that takes no more data holds its line: the host can
+    // write nothing more.
     void stopTakingCommands();
     // The instrument's end: what the host has sent since the last look, and bytes to the host.
     QByteArray takeSent();
