@@ -1,3 +1,4 @@
+#include "EdfAnnotationFault.h"
 #include "TestFiles.h"
 
 #include "sim/SimulatedRecording.h"
@@ -11,6 +12,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QHash>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -22,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include <fcntl.h>
@@ -29,6 +32,9 @@
 #include <unistd.h>
 
 namespace {
+
+// What marks the padding of an EDF+ file's last record.
+const QString PaddingAnnotation = QStringLiteral("Повтор последнего");
 
 // A slow wave between 100 and 160 with two lone odd samples, one high and one low, that a
 // summary must not lose.
@@ -102,6 +108,8 @@ private slots:
     void integrityCheckNamesWhatDiffers();
     void exportCommandLeavesNoFileOnFailure_data();
     void exportCommandLeavesNoFileOnFailure();
+    void edfExportRefusesWithTheReason_data();
+    void edfExportRefusesWithTheReason();
 };
 
 void RecordingTest::summariesAndStatisticsMatchAFullScan_data()
@@ -284,12 +292,16 @@ void RecordingTest::exportsReadBackByTheirOwnLibraries()
         QCOMPARE(edfread_digital_samples(header.handle, 0, int(padded), samples.data()), int(padded));
         for (qint64 i = 0; i < padded; ++i)
             QCOMPARE(samples[size_t(i)], int(quint8(data[qsizetype(std::min(i, count - 1))])));
-        // The padding is marked where the samples end.
+        // The padding is marked from where the samples end to the end of the file.
+        const qint64 samplesEnd = std::llround(double(count) / rate * 10000) * 1000;
+        const qint64 fileEnd = padded / signal.smp_in_datarecord * header.datarecord_duration;
         QCOMPARE(header.annotations_in_file, padded > count ? 1LL : 0LL);
         if (padded > count) {
             edf_annotation_struct annotation;
             QCOMPARE(edf_get_annotation(header.handle, 0, &annotation), 0);
-            QCOMPARE(annotation.onset, std::llround(double(count) / rate * 10000) * 1000);
+            QCOMPARE(annotation.onset, samplesEnd);
+            QCOMPARE(annotation.duration_l, fileEnd - samplesEnd);
+            QCOMPARE(QString::fromUtf8(annotation.annotation), PaddingAnnotation);
         }
         edfclose_file(header.handle);
     } else {
@@ -530,7 +542,7 @@ void RecordingTest::exportCommandLeavesNoFileOnFailure_data()
     QTest::addColumn<int>("exitCode");
 
     QTest::newRow("wav") << QStringList{"--export", "wav", "DATA", "OUT"} << 0;
-    QTest::newRow("edf, given the description") << QStringList{"--export", "edf", "DATA.json", "OUT"} << 0;
+    QTest::newRow("edf, given the description") << QStringList{"--export", "edf", "DATA.json", "OUT.edf"} << 0;
     QTest::newRow("csv past a spreadsheet's rows") << QStringList{"--export", "csv", "DATA", "OUT"} << 1;
     QTest::newRow("unknown format") << QStringList{"--export", "mp3", "DATA", "OUT"} << 2;
     QTest::newRow("missing data") << QStringList{"--export", "wav", "DATA.missing", "OUT"} << 1;
@@ -556,10 +568,57 @@ void RecordingTest::exportCommandLeavesNoFileOnFailure()
     QCOMPARE(ExportCommand::run(arguments), exitCode);
     QStringList after = listing(dir.path());
     if (exitCode == 0) {
-        QVERIFY(QFileInfo(out).size() > 1000000);
-        after.removeOne(after.filter(out + QLatin1Char(' ')).value(0));
+        const QString written = arguments.last();
+        QVERIFY(QFileInfo(written).size() > 1000000);
+        after.removeOne(after.filter(written + QLatin1Char(' ')).value(0));
     }
     QCOMPARE(after, before);
+}
+
+void RecordingTest::edfExportRefusesWithTheReason_data()
+{
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<QString>("started"); // replaces the description's start, if not empty
+    QTest::addColumn<bool>("annotationFails");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("EDFlib refuses the padding's annotation")
+        << 5597.3 << QString() << true << "EDFlib не приняла отметку о повторе последнего отсчёта";
+}
+
+void RecordingTest::edfExportRefusesWithTheReason()
+{
+    QFETCH(double, rate);
+    QFETCH(QString, started);
+    QFETCH(bool, annotationFails);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    const QString dataPath = dir.filePath(QStringLiteral("run.bin"));
+    QString error;
+    QVERIFY2(SimulatedRecording::write(dataPath, 0.2, rate, &error), qPrintable(error));
+    if (!started.isEmpty()) {
+        const QString descriptionPath = RecordingDescription::pathFor(dataPath);
+        QString description = QString::fromUtf8(TestFiles::read(descriptionPath));
+        description.replace(QRegularExpression(QStringLiteral("\"started\": \"[^\"]*\"")),
+                            QStringLiteral("\"started\": \"%1\"").arg(started));
+        QVERIFY(TestFiles::write(descriptionPath, description.toUtf8()));
+    }
+    const std::unique_ptr<Recording> recording = Recording::open(dataPath, &error);
+    QVERIFY2(recording, qPrintable(error));
+    QVERIFY(recording->sampleCount() % std::llround(rate) != 0);
+    const QStringList before = listing(dir.path());
+
+    const QString out = dir.filePath(QStringLiteral("out.edf"));
+    std::optional<EdfAnnotationFault> annotationFault;
+    if (annotationFails)
+        annotationFault.emplace();
+    QVERIFY(!RecordingExport::write(*recording, 0, recording->sampleCount(), RecordingExport::Format::Edf, out,
+                                    &error));
+    QVERIFY2(error.contains(reason) && error.contains(out), qPrintable(error));
+    if (annotationFails)
+        QCOMPARE(annotationFault->failures(), 1);
+    QCOMPARE(listing(dir.path()), before);
 }
 
 QTEST_GUILESS_MAIN(RecordingTest)

@@ -17,6 +17,14 @@ namespace {
 // EDFlib's units for a data record's duration, and its largest record.
 constexpr int DurationUnitsPerSecond = 100000;
 constexpr int LargestRecordSamples = 5 * 1000 * 1000;
+// EDFlib's units for an annotation's onset and duration.
+constexpr qint64 TenthsOfMillisecondPerSecond = 10000;
+// EDFlib keeps the first 40 bytes of an annotation's UTF-8 text, cutting inside a letter
+// if it must; a text cut that way makes readers such as MNE-Python refuse the whole file.
+constexpr size_t AnnotationBytesKept = 40;
+// Marks the padding, from where the samples end to the end of the file.
+constexpr char PaddingAnnotation[] = "Повтор последнего";
+static_assert(sizeof PaddingAnnotation - 1 <= AnnotationBytesKept, "EDFlib would cut the annotation");
 
 } // namespace
 
@@ -84,9 +92,14 @@ bool EdfExport::write(const Recording &recording, qint64 first, qint64 last, con
         }
     }
     if (ready && (last - first) % samplesPerRecord != 0) {
-        const qint64 endInTenthsOfMillisecond =
-            std::llround(double(last - first) / recording.samplesPerSecond() * 10000.0);
-        edfwrite_annotation_utf8(handle, endInTenthsOfMillisecond, -1, "Конец отсчётов, дальше повтор последнего");
+        const qint64 records = (last - first + samplesPerRecord - 1) / samplesPerRecord;
+        const qint64 fileEnd = records * recordSeconds * TenthsOfMillisecondPerSecond;
+        const qint64 samplesEnd =
+            std::llround(double(last - first) / recording.samplesPerSecond() * TenthsOfMillisecondPerSecond);
+        if (edfwrite_annotation_utf8(handle, samplesEnd, fileEnd - samplesEnd, PaddingAnnotation) != 0) {
+            *reason = QStringLiteral("EDFlib не приняла отметку о повторе последнего отсчёта");
+            ready = false;
+        }
     }
     if (edfclose_file(handle) != 0 && ready) {
         *reason = QStringLiteral("ошибка записи (EDFlib)");
