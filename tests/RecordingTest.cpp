@@ -1,4 +1,5 @@
 #include "EdfAnnotationFault.h"
+#include "MneEdfReader.h"
 #include "TestFiles.h"
 
 #include "sim/SimulatedRecording.h"
@@ -304,6 +305,20 @@ void RecordingTest::exportsReadBackByTheirOwnLibraries()
             QCOMPARE(QString::fromUtf8(annotation.annotation), PaddingAnnotation);
         }
         edfclose_file(header.handle);
+
+        MneEdfReader mne;
+        QVERIFY2(mne.read(out, &error), qPrintable(error));
+        QCOMPARE(mne.samplesPerSecond(), rate);
+        QByteArray paddedData = data;
+        paddedData.append(qsizetype(padded - count), data.back());
+        QVERIFY(mne.samples() == paddedData);
+        QCOMPARE(mne.annotations().size(), padded > count ? 1 : 0);
+        if (padded > count) {
+            const MneEdfReader::Annotation annotation = mne.annotations().first();
+            QCOMPARE(annotation.text, PaddingAnnotation);
+            QCOMPARE(std::llround(annotation.onset * 1e7), samplesEnd);
+            QCOMPARE(std::llround(annotation.duration * 1e7), fileEnd - samplesEnd);
+        }
     } else {
         const QList<QByteArray> lines = TestFiles::read(out).split('\n');
         QCOMPARE(lines.first(), QByteArray("seconds,value"));
@@ -570,6 +585,13 @@ void RecordingTest::exportCommandLeavesNoFileOnFailure()
     if (exitCode == 0) {
         const QString written = arguments.last();
         QVERIFY(QFileInfo(written).size() > 1000000);
+        if (arguments.at(1) == QLatin1String("edf")) {
+            // 200 s of whole blocks fall short of whole records of a second.
+            MneEdfReader mne;
+            QVERIFY2(mne.read(written, &error), qPrintable(error));
+            QCOMPARE(mne.annotations().size(), 1);
+            QCOMPARE(mne.annotations().first().text, PaddingAnnotation);
+        }
         after.removeOne(after.filter(written + QLatin1Char(' ')).value(0));
     }
     QCOMPARE(after, before);
