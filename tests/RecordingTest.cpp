@@ -606,6 +606,16 @@ void RecordingTest::edfExportRefusesWithTheReason_data()
 
     QTest::newRow("EDFlib refuses the padding's annotation")
         << 5597.3 << QString() << true << "EDFlib не приняла отметку о повторе последнего отсчёта";
+    // Russian groups digits with no-break spaces.
+    QTest::newRow("a rate above 5,000,000/s")
+        << 6000000.5 << QString() << false
+        << QStringLiteral("не больше 5\u00a0000\u00a0000 отсчётов в секунду, а в записи их 6\u00a0000\u00a0000,5");
+    QTest::newRow("started in 1970, a clock reset")
+        << 5600.0 << "1970-01-01T00:00:05.000+03:00" << false << "только с 1985 по 2084 год, а первый сохраняемый "
+                                                                "отсчёт записан 01.01.1970 00:00:05";
+    QTest::newRow("started in 2085") << 5600.0 << "2085-01-01T00:00:00.000+00:00" << false << "01.01.2085 00:00:00";
+    QTest::newRow("started late in 1984 where it was 1985 in UTC")
+        << 5600.0 << "1984-12-31T23:59:59.000-05:00" << false << "31.12.1984 23:59:59";
 }
 
 void RecordingTest::edfExportRefusesWithTheReason()

@@ -5,6 +5,7 @@
 #include "viewer/SpanStart.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QString>
 
 #include <edflib.h>
@@ -17,6 +18,9 @@ namespace {
 // EDFlib's units for a data record's duration, and its largest record.
 constexpr int DurationUnitsPerSecond = 100000;
 constexpr int LargestRecordSamples = 5 * 1000 * 1000;
+// The years an EDF+ header's two-digit year stands for.
+constexpr int EarliestYear = 1985;
+constexpr int LatestYear = 2084;
 // EDFlib's units for an annotation's onset and duration.
 constexpr qint64 TenthsOfMillisecondPerSecond = 10000;
 // EDFlib keeps the first 40 bytes of an annotation's UTF-8 text, cutting inside a letter
@@ -45,6 +49,26 @@ void EdfExport::recordFor(double samplesPerSecond, int *samplesPerRecord, int *r
 bool EdfExport::write(const Recording &recording, qint64 first, qint64 last, const ExportTarget &target,
                       QString *reason)
 {
+    const QLocale russian(QLocale::Russian);
+    if (recording.samplesPerSecond() > LargestRecordSamples) {
+        *reason = QStringLiteral("EDF+ вмещает не больше %1 отсчётов в секунду, а в записи их %2")
+                      .arg(russian.toString(LargestRecordSamples),
+                           russian.toString(recording.samplesPerSecond(), 'g', 15));
+        return false;
+    }
+    const SpanStart start(recording, first);
+    // EDF+ takes 1 January 1985 for a start that is not known.
+    const QDateTime startTime = start.isKnown() ? start.time() : QDateTime(QDate(EarliestYear, 1, 1), QTime(0, 0));
+    const QDate date = startTime.date();
+    const QTime time = startTime.time();
+    if (date.year() < EarliestYear || date.year() > LatestYear) {
+        *reason = QStringLiteral("EDF+ хранит время начала только с %1 по %2 год, а первый сохраняемый "
+                                 "отсчёт записан %3 (не сбились ли тогда часы компьютера?)")
+                      .arg(EarliestYear)
+                      .arg(LatestYear)
+                      .arg(startTime.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+        return false;
+    }
     int samplesPerRecord = 0;
     int recordSeconds = 0;
     recordFor(recording.samplesPerSecond(), &samplesPerRecord, &recordSeconds);
@@ -55,11 +79,6 @@ bool EdfExport::write(const Recording &recording, qint64 first, qint64 last, con
         *reason = QStringLiteral("EDFlib не смогла создать файл (код %1)").arg(handle);
         return false;
     }
-    const SpanStart start(recording, first);
-    // EDF+ takes 1 January 1985 for a start that is not known.
-    const QDateTime startTime = start.isKnown() ? start.time() : QDateTime(QDate(1985, 1, 1), QTime(0, 0));
-    const QDate date = startTime.date();
-    const QTime time = startTime.time();
     const QByteArray label = QStringLiteral("Channel %1")
                                  .arg(recording.description() ? recording.description()->channelNumber : 1)
                                  .toLatin1();
