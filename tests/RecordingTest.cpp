@@ -1,4 +1,5 @@
 #include "EdfAnnotationFault.h"
+#include "FileCallFault.h"
 #include "MneEdfReader.h"
 #include "TestFiles.h"
 
@@ -13,6 +14,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QHash>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -27,6 +29,8 @@
 #include <functional>
 #include <optional>
 #include <vector>
+
+#include <csignal>
 
 #include <fcntl.h>
 #include <sys/fsuid.h>
@@ -111,6 +115,8 @@ private slots:
     void exportCommandLeavesNoFileOnFailure();
     void edfExportRefusesWithTheReason_data();
     void edfExportRefusesWithTheReason();
+    void exportEndedBySignalLeavesNoFile_data();
+    void exportEndedBySignalLeavesNoFile();
 };
 
 void RecordingTest::summariesAndStatisticsMatchAFullScan_data()
@@ -554,19 +560,23 @@ void RecordingTest::integrityCheckNamesWhatDiffers()
 void RecordingTest::exportCommandLeavesNoFileOnFailure_data()
 {
     QTest::addColumn<QStringList>("arguments"); // DATA and OUT stand for the files
+    QTest::addColumn<bool>("folderSyncFails");
     QTest::addColumn<int>("exitCode");
 
-    QTest::newRow("wav") << QStringList{"--export", "wav", "DATA", "OUT"} << 0;
-    QTest::newRow("edf, given the description") << QStringList{"--export", "edf", "DATA.json", "OUT.edf"} << 0;
-    QTest::newRow("csv past a spreadsheet's rows") << QStringList{"--export", "csv", "DATA", "OUT"} << 1;
-    QTest::newRow("unknown format") << QStringList{"--export", "mp3", "DATA", "OUT"} << 2;
-    QTest::newRow("missing data") << QStringList{"--export", "wav", "DATA.missing", "OUT"} << 1;
-    QTest::newRow("out in a missing folder") << QStringList{"--export", "wav", "DATA", "OUT/x.wav"} << 1;
+    QTest::newRow("wav") << QStringList{"--export", "wav", "DATA", "OUT"} << false << 0;
+    QTest::newRow("edf, given the description")
+        << QStringList{"--export", "edf", "DATA.json", "OUT.edf"} << false << 0;
+    QTest::newRow("csv past a spreadsheet's rows") << QStringList{"--export", "csv", "DATA", "OUT"} << false << 1;
+    QTest::newRow("unknown format") << QStringList{"--export", "mp3", "DATA", "OUT"} << false << 2;
+    QTest::newRow("missing data") << QStringList{"--export", "wav", "DATA.missing", "OUT"} << false << 1;
+    QTest::newRow("out in a missing folder") << QStringList{"--export", "wav", "DATA", "OUT/x.wav"} << false << 1;
+    QTest::newRow("the folder's new name not synced") << QStringList{"--export", "wav", "DATA", "OUT"} << true << 1;
 }
 
 void RecordingTest::exportCommandLeavesNoFileOnFailure()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(bool, folderSyncFails);
     QFETCH(int, exitCode);
 
     QTemporaryDir dir;
@@ -579,8 +589,14 @@ void RecordingTest::exportCommandLeavesNoFileOnFailure()
         argument.replace(QLatin1String("DATA"), data).replace(QLatin1String("OUT"), out);
     const QStringList before = listing(dir.path());
 
+    std::optional<FileCallFault> syncFault;
+    if (folderSyncFails)
+        syncFault.emplace(FileCallFault::Call::Sync, dir.path(), EIO);
+
     QVERIFY(ExportCommand::isAskedFor(arguments));
     QCOMPARE(ExportCommand::run(arguments), exitCode);
+    if (folderSyncFails)
+        QCOMPARE(syncFault->failures(), 1);
     QStringList after = listing(dir.path());
     if (exitCode == 0) {
         const QString written = arguments.last();
@@ -650,6 +666,41 @@ void RecordingTest::edfExportRefusesWithTheReason()
     QVERIFY2(error.contains(reason) && error.contains(out), qPrintable(error));
     if (annotationFails)
         QCOMPARE(annotationFault->failures(), 1);
+    QCOMPARE(listing(dir.path()), before);
+}
+
+void RecordingTest::exportEndedBySignalLeavesNoFile_data()
+{
+    QTest::addColumn<int>("signal");
+
+    QTest::newRow("Ctrl+C") << int(SIGINT);
+    QTest::newRow("a kill") << int(SIGTERM);
+    QTest::newRow("the terminal closed") << int(SIGHUP);
+}
+
+void RecordingTest::exportEndedBySignalLeavesNoFile()
+{
+    QFETCH(int, signal);
+
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("run.bin"));
+    QString error;
+    QVERIFY2(SimulatedRecording::write(data, 1, 5600, &error), qPrintable(error));
+    const QStringList before = listing(dir.path());
+
+    QProcess exporter;
+    exporter.start(QStringLiteral(EXPORT_UNTIL_SIGNALLED),
+                   {QStringLiteral("--export"), QStringLiteral("wav"), data, dir.filePath(QStringLiteral("out.wav"))});
+    QVERIFY(exporter.waitForStarted(30000));
+    while (!exporter.canReadLine())
+        QVERIFY2(exporter.waitForReadyRead(30000), qPrintable(exporter.readAllStandardError()));
+    QCOMPARE(exporter.readLine(), QByteArray("writing\n"));
+    // The export is under way, in its unfinished file.
+    QCOMPARE(listing(dir.path()).size(), before.size() + 1);
+    QCOMPARE(::kill(pid_t(exporter.processId()), signal), 0);
+    QVERIFY(exporter.waitForFinished(30000));
+    QCOMPARE(exporter.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(exporter.exitCode(), signal);
     QCOMPARE(listing(dir.path()), before);
 }
 
