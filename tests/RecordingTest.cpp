@@ -113,8 +113,8 @@ private slots:
     void integrityCheckNamesWhatDiffers();
     void exportCommandLeavesNoFileOnFailure_data();
     void exportCommandLeavesNoFileOnFailure();
-    void edfExportRefusesWithTheReason_data();
-    void edfExportRefusesWithTheReason();
+    void exportRefusesWithTheReason_data();
+    void exportRefusesWithTheReason();
     void exportEndedBySignalLeavesNoFile_data();
     void exportEndedBySignalLeavesNoFile();
 };
@@ -613,31 +613,41 @@ void RecordingTest::exportCommandLeavesNoFileOnFailure()
     QCOMPARE(after, before);
 }
 
-void RecordingTest::edfExportRefusesWithTheReason_data()
+void RecordingTest::exportRefusesWithTheReason_data()
 {
+    QTest::addColumn<QString>("format");
     QTest::addColumn<double>("rate");
     QTest::addColumn<QString>("started"); // replaces the description's start, if not empty
+    QTest::addColumn<qint64>("length"); // the data file made this long, sparse, if not 0
     QTest::addColumn<bool>("annotationFails");
     QTest::addColumn<QString>("reason");
 
     QTest::newRow("EDFlib refuses the padding's annotation")
-        << 5597.3 << QString() << true << "EDFlib не приняла отметку о повторе последнего отсчёта";
+        << "edf" << 5597.3 << QString() << qint64(0) << true << "EDFlib не приняла отметку о повторе последнего отсчёта";
     // Russian groups digits with no-break spaces.
     QTest::newRow("a rate above 5,000,000/s")
-        << 6000000.5 << QString() << false
+        << "edf" << 6000000.5 << QString() << qint64(0) << false
         << QStringLiteral("не больше 5\u00a0000\u00a0000 отсчётов в секунду, а в записи их 6\u00a0000\u00a0000,5");
     QTest::newRow("started in 1970, a clock reset")
-        << 5600.0 << "1970-01-01T00:00:05.000+03:00" << false << "только с 1985 по 2084 год, а первый сохраняемый "
-                                                                "отсчёт записан 01.01.1970 00:00:05";
-    QTest::newRow("started in 2085") << 5600.0 << "2085-01-01T00:00:00.000+00:00" << false << "01.01.2085 00:00:00";
+        << "edf" << 5600.0 << "1970-01-01T00:00:05.000+03:00" << qint64(0) << false
+        << "только с 1985 по 2084 год, а первый сохраняемый отсчёт записан 01.01.1970 00:00:05";
+    QTest::newRow("started in 2085")
+        << "edf" << 5600.0 << "2085-01-01T00:00:00.000+00:00" << qint64(0) << false << "01.01.2085 00:00:00";
     QTest::newRow("started late in 1984 where it was 1985 in UTC")
-        << 5600.0 << "1984-12-31T23:59:59.000-05:00" << false << "31.12.1984 23:59:59";
+        << "edf" << 5600.0 << "1984-12-31T23:59:59.000-05:00" << qint64(0) << false << "31.12.1984 23:59:59";
+    // libsndfile would write it with its sizes cut to 32 bits, as if whole.
+    QTest::newRow("wav past 4 GiB, about 9 days at 5,600/s")
+        << "wav" << 5600.0 << QString() << qint64(0xFFFFFFFF) - 1023 << false
+        << QStringLiteral("не больше 4\u00a0294\u00a0966\u00a0271 отсчётов (4 ГиБ), а сохранить нужно "
+                          "4\u00a0294\u00a0966\u00a0272. Сохраните их в EDF+");
 }
 
-void RecordingTest::edfExportRefusesWithTheReason()
+void RecordingTest::exportRefusesWithTheReason()
 {
+    QFETCH(QString, format);
     QFETCH(double, rate);
     QFETCH(QString, started);
+    QFETCH(qint64, length);
     QFETCH(bool, annotationFails);
     QFETCH(QString, reason);
 
@@ -652,17 +662,24 @@ void RecordingTest::edfExportRefusesWithTheReason()
                             QStringLiteral("\"started\": \"%1\"").arg(started));
         QVERIFY(TestFiles::write(descriptionPath, description.toUtf8()));
     }
+    if (length > 0)
+        QVERIFY(QFile::resize(dataPath, length));
     const std::unique_ptr<Recording> recording = Recording::open(dataPath, &error);
     QVERIFY2(recording, qPrintable(error));
-    QVERIFY(recording->sampleCount() % std::llround(rate) != 0);
+    if (length > 0)
+        QCOMPARE(recording->sampleCount(), length);
+    // The padding, which the annotation marks.
+    if (annotationFails)
+        QVERIFY(recording->sampleCount() % std::llround(rate) != 0);
     const QStringList before = listing(dir.path());
 
-    const QString out = dir.filePath(QStringLiteral("out.edf"));
+    RecordingExport::Format chosen;
+    QVERIFY(RecordingExport::formatFromName(format, &chosen));
+    const QString out = dir.filePath(QStringLiteral("out.") + format);
     std::optional<EdfAnnotationFault> annotationFault;
     if (annotationFails)
         annotationFault.emplace();
-    QVERIFY(!RecordingExport::write(*recording, 0, recording->sampleCount(), RecordingExport::Format::Edf, out,
-                                    &error));
+    QVERIFY(!RecordingExport::write(*recording, 0, recording->sampleCount(), chosen, out, &error));
     QVERIFY2(error.contains(reason) && error.contains(out), qPrintable(error));
     if (annotationFails)
         QCOMPARE(annotationFault->failures(), 1);
