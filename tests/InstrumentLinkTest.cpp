@@ -30,6 +30,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+Q_DECLARE_METATYPE(SerialPortName::System)
+
 namespace {
 
 // As the system sets a tty up: echoing what arrives, line by line. Through a handle of its own,
@@ -84,6 +86,7 @@ private slots:
     void takesOnlyWholeBlocksOldestFirst();
     void sleepsUntilABlockCanBeComplete_data();
     void sleepsUntilABlockCanBeComplete();
+    void mapsPortNumbersToDevices_data();
     void mapsPortNumbersToDevices();
     void namesTheAdaptersPluggedIn();
     void opensTheLineAt56000Baud();
@@ -223,13 +226,36 @@ void InstrumentLinkTest::sleepsUntilABlockCanBeComplete()
     }
 }
 
+void InstrumentLinkTest::mapsPortNumbersToDevices_data()
+{
+    QTest::addColumn<SerialPortName::System>("system");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("configured");
+    QTest::addColumn<QString>("device");
+
+    QTest::newRow("Linux port 1") << SerialPortName::System::Linux << 1 << "" << "/dev/ttyS0";
+    QTest::newRow("Linux port 3") << SerialPortName::System::Linux << 3 << "" << "/dev/ttyS2";
+    QTest::newRow("Linux, configured") << SerialPortName::System::Linux << 3 << "/dev/ttyUSB0" << "/dev/ttyUSB0";
+    QTest::newRow("Windows port 1") << SerialPortName::System::Windows << 1 << "" << "COM1";
+    QTest::newRow("Windows port 12") << SerialPortName::System::Windows << 12 << "" << "COM12";
+    QTest::newRow("Windows, configured") << SerialPortName::System::Windows << 1 << "COM7" << "COM7";
+}
+
 void InstrumentLinkTest::mapsPortNumbersToDevices()
 {
-    qunsetenv("LARVENTA_PORT3");
-    QCOMPARE(SerialPortName::forPort(3), QStringLiteral("/dev/ttyS2"));
-    qputenv("LARVENTA_PORT3", "/dev/ttyUSB0");
-    QCOMPARE(SerialPortName::forPort(3), QStringLiteral("/dev/ttyUSB0"));
-    qunsetenv("LARVENTA_PORT3");
+    QFETCH(SerialPortName::System, system);
+    QFETCH(int, number);
+    QFETCH(QString, configured);
+    QFETCH(QString, device);
+
+    const QByteArray variable = QStringLiteral("LARVENTA_PORT%1").arg(number).toLatin1();
+    if (configured.isEmpty())
+        qunsetenv(variable.constData());
+    else
+        qputenv(variable.constData(), configured.toLocal8Bit());
+    const QString named = SerialPortName::forPort(number, system);
+    qunsetenv(variable.constData());
+    QCOMPARE(named, device);
 }
 
 void InstrumentLinkTest::namesTheAdaptersPluggedIn()

@@ -29,12 +29,12 @@ bool MappedDataFile::open(const QString &path, QString *reason)
     // a terminal of that name must not become the program's controlling terminal either.
     m_fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (m_fd < 0) {
-        *reason = SystemErrorText::forErrno(errno);
+        *reason = SystemErrorText::forSystemError(errno);
         return false;
     }
     struct stat status;
     if (::fstat(m_fd, &status) != 0) {
-        *reason = SystemErrorText::forErrno(errno);
+        *reason = SystemErrorText::forSystemError(errno);
         return false;
     }
     if (S_ISDIR(status.st_mode)) {
@@ -51,7 +51,7 @@ bool MappedDataFile::open(const QString &path, QString *reason)
     }
     void *mapped = ::mmap(nullptr, size_t(status.st_size), PROT_READ, MAP_SHARED, m_fd, 0);
     if (mapped == MAP_FAILED) {
-        *reason = SystemErrorText::forErrno(errno);
+        *reason = SystemErrorText::forSystemError(errno);
         return false;
     }
     m_bytes = static_cast<const uchar *>(mapped);

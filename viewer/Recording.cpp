@@ -33,7 +33,7 @@ QString openFailure(const QString &path, int errorNumber)
     if (errorNumber == ENOENT && path.contains(QChar::ReplacementCharacter))
         return QStringLiteral("имя файла не в кодировке UTF-8, и программа не может его прочитать; "
                               "переименуйте файл");
-    return SystemErrorText::forErrno(errorNumber);
+    return SystemErrorText::forSystemError(errorNumber);
 }
 
 bool readDescriptionText(const QString &path, QByteArray *text, QString *reason)
@@ -46,7 +46,7 @@ bool readDescriptionText(const QString &path, QByteArray *text, QString *reason)
     struct stat status;
     bool read = false;
     if (::fstat(fd, &status) != 0) {
-        *reason = SystemErrorText::forErrno(errno);
+        *reason = SystemErrorText::forSystemError(errno);
     } else if (S_ISDIR(status.st_mode)) {
         *reason = QStringLiteral("это папка, а не файл");
     } else if (!S_ISREG(status.st_mode)) {
@@ -62,7 +62,7 @@ bool readDescriptionText(const QString &path, QByteArray *text, QString *reason)
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0) {
-                *reason = SystemErrorText::forErrno(errno);
+                *reason = SystemErrorText::forSystemError(errno);
                 read = false;
                 break;
             }
