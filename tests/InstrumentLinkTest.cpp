@@ -11,9 +11,9 @@
 #include "sim/InstrumentSimulator.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSerialPort>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -24,6 +24,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -92,6 +93,7 @@ private slots:
     void refusesARateTheDriverCouldNotMake_data();
     void refusesARateTheDriverCouldNotMake();
     void theInstrumentHearsTheClosingByteAndNoEcho();
+    void givesUpWaitingForALineThatTakesNothing();
     void leavesAPortAnotherProgramHoldsAsFound_data();
     void leavesAPortAnotherProgramHoldsAsFound();
     void reportsACommandThatCannotBeSent();
@@ -144,7 +146,7 @@ bool InstrumentLinkTest::openOnBarePty(const BarePty &pty, InstrumentLink &link)
 
 void InstrumentLinkTest::waitForBytes(InstrumentLink &link, qint64 count)
 {
-    QTRY_VERIFY_WITH_TIMEOUT((link.receive(), link.bytesWaiting() >= count), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT((link.receive(), link.bytesWaiting() >= count), 30000);
 }
 
 void InstrumentLinkTest::takesOnlyWholeBlocksOldestFirst_data()
@@ -318,15 +320,30 @@ void InstrumentLinkTest::theInstrumentHearsTheClosingByteAndNoEcho()
     QVERIFY(openOnBarePty(pty, link));
     QString error;
     QVERIFY(link.send(InstrumentLink::StopCode, &error));
-    QElapsedTimer closing;
-    closing.start();
     link.close();
-    QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
     QVERIFY(!link.isOpen());
 
-    QVERIFY(pty.sendToHost(QByteArray("\x00\x05\n", 3)));
-    QTest::qWait(100);
-    QCOMPARE(pty.takeSent(), QByteArray("\xFF", 1));
+    QCOMPARE(pty.sentUntilTakenIn(QByteArray("\x00\x05\n", 3)), QByteArray("\xFF", 1));
+}
+
+// A device that takes no more data keeps the closing byte queued for ever; closing waits for it
+// only so long (one that waited for ever would stall the suite until its time-out). A socket
+// whose peer reads nothing keeps its queue as such a line does, where a pty reports nothing
+// queued even when full; the kernel's own UARTs are tried in the driver tests.
+void InstrumentLinkTest::givesUpWaitingForALineThatTakesNothing()
+{
+    int ends[2];
+    QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends), 0);
+    const auto closeBoth = qScopeGuard([&] {
+        ::close(ends[0]);
+        ::close(ends[1]);
+    });
+    QCOMPARE(::write(ends[0], "\xFF", 1), ssize_t(1));
+    QVERIFY(!TtyLine::drain(ends[0], std::chrono::milliseconds(100)));
+
+    char taken = 0;
+    QCOMPARE(::read(ends[1], &taken, 1), ssize_t(1));
+    QVERIFY(TtyLine::drain(ends[0], std::chrono::milliseconds(100)));
 }
 
 void InstrumentLinkTest::leavesAPortAnotherProgramHoldsAsFound_data()
@@ -399,13 +416,12 @@ void InstrumentLinkTest::emptyingDropsEverythingReceivedSoFar()
     sim.inject(QByteArray(300, 'x'));
     waitForBytes(link, 300);
     sim.inject(QByteArray(700, 'y'));
-    QTest::qWait(50);
+    QTRY_COMPARE_WITH_TIMEOUT(link.bytesUnread(), qint64(700), 30000);
     link.emptyReceiveBuffer();
 
+    // Anything left over from before would have come in with these.
     sim.inject(QByteArray(512, 'z'));
     waitForBytes(link, 512);
-    QTest::qWait(50);
-    link.receive();
     QCOMPARE(link.bytesWaiting(), qint64(512));
     SampleBlock block;
     QVERIFY(link.readBlock(block));

@@ -16,6 +16,10 @@ namespace {
 
 // A description is a page of text; anything much larger is not one.
 constexpr qint64 LargestDescription = 1 << 20;
+// The summary takes a 30th of the data file in memory: up to this size it stays near 340 MB.
+// 22 days at the line's 5,600 samples a second; a larger file is no recording of this
+// instrument (a disk image, say).
+constexpr qint64 LargestDataFile = qint64(10) << 30;
 
 // The system's reason, or, for a name that could not be found and came from bytes that are
 // not UTF-8, that reason: Qt stands a replacement character for each such byte.
@@ -73,7 +77,8 @@ bool readDescriptionText(const QString &path, QByteArray *text, QString *reason)
 
 struct Recording::Private
 {
-    bool load(const QString &path, QString *errorMessage);
+    bool load(const QString &path, QString *errorMessage, const Progress &progress);
+    bool summarise(QString *errorMessage, const Progress &progress);
     bool loadDescription(QString *errorMessage);
     qint64 presentSamples() const;
     // Of samples [first, last), all in the file when asked; reading them must be guarded.
@@ -95,7 +100,7 @@ struct Recording::Private
     qint64 sampleCount = 0;
 };
 
-bool Recording::Private::load(const QString &path, QString *errorMessage)
+bool Recording::Private::load(const QString &path, QString *errorMessage, const Progress &progress)
 {
     openedPath = path;
     if (path.endsWith(QLatin1String(".json"))) {
@@ -121,14 +126,16 @@ bool Recording::Private::load(const QString &path, QString *errorMessage)
         *errorMessage = QStringLiteral("Не удалось открыть файл данных «%1»: %2.").arg(dataPath, reason);
         return false;
     }
-    const qint64 summarised = summary.build(file.bytes(), file.mappedSize());
-    sampleCount = file.mappedSize();
-    if (summarised < (file.mappedSize() & ~(SampleSummary::BlockSamples - 1))) {
-        sampleCount = summarised;
-        warnings << QStringLiteral("Файл данных «%1» укоротился, пока его открывали: показаны первые %2 байт.")
-                        .arg(dataPath)
-                        .arg(summarised);
+    if (file.mappedSize() > LargestDataFile) {
+        *errorMessage = QStringLiteral("Не удалось открыть файл данных «%1»: он слишком велик для записи прибора — "
+                                       "%2 ГБ, а просмотр открывает файлы до %3 ГБ (22 суток записи).")
+                            .arg(dataPath)
+                            .arg(double(file.mappedSize()) / (1 << 30), 0, 'f', 1)
+                            .arg(LargestDataFile >> 30);
+        return false;
     }
+    if (!summarise(errorMessage, progress))
+        return false;
     if (description && description->ending != RecordingDescription::Ending::Recording
         && description->bytes != sampleCount) {
         warnings << QStringLiteral("Размер файла данных «%1» — %2 байт, а в описании — %3 байт: показано то, "
@@ -136,6 +143,30 @@ bool Recording::Private::load(const QString &path, QString *errorMessage)
                         .arg(dataPath)
                         .arg(sampleCount)
                         .arg(description->bytes);
+    }
+    return true;
+}
+
+bool Recording::Private::summarise(QString *errorMessage, const Progress &progress)
+{
+    qint64 summarised = 0;
+    try {
+        summarised = summary.build(file.bytes(), file.mappedSize(), progress);
+    } catch (const std::bad_alloc &) {
+        *errorMessage = QStringLiteral("Не удалось открыть файл данных «%1»: не хватает памяти для его сводки.")
+                            .arg(dataPath);
+        return false;
+    }
+    if (summarised < 0) {
+        *errorMessage = QStringLiteral("Открытие файла данных «%1» отменено.").arg(dataPath);
+        return false;
+    }
+    sampleCount = file.mappedSize();
+    if (summarised < (file.mappedSize() & ~(SampleSummary::BlockSamples - 1))) {
+        sampleCount = summarised;
+        warnings << QStringLiteral("Файл данных «%1» укоротился, пока его открывали: показаны первые %2 байт.")
+                        .arg(dataPath)
+                        .arg(summarised);
     }
     return true;
 }
@@ -220,10 +251,10 @@ Recording::Recording()
 
 Recording::~Recording() = default;
 
-std::unique_ptr<Recording> Recording::open(const QString &path, QString *errorMessage)
+std::unique_ptr<Recording> Recording::open(const QString &path, QString *errorMessage, const Progress &progress)
 {
     std::unique_ptr<Recording> recording(new Recording);
-    if (!recording->d->load(path, errorMessage))
+    if (!recording->d->load(path, errorMessage, progress))
         return nullptr;
     return recording;
 }
@@ -326,15 +357,13 @@ SpanStatistics Recording::statistics(qint64 first, qint64 last) const
     return statistics;
 }
 
-bool Recording::reload(QString *errorMessage)
+QString Recording::openedPath() const
 {
-    auto fresh = std::make_unique<Private>();
-    if (!fresh->load(d->openedPath, errorMessage))
-        return false;
-    if (d->assumedRateChosen) {
-        fresh->assumedRate = d->assumedRate;
-        fresh->assumedRateChosen = true;
-    }
-    d = std::move(fresh);
-    return true;
+    return d->openedPath;
+}
+
+void Recording::keepAssumedRateOf(const Recording &earlier)
+{
+    if (earlier.d->assumedRateChosen)
+        setAssumedRate(earlier.d->assumedRate);
 }
