@@ -1,3 +1,6 @@
+#include "EdfAnnotationFault.h"
+#include "FileCallFault.h"
+#include "MneEdfReader.h"
 #include "TestFiles.h"
 
 #include "sim/SimulatedRecording.h"
@@ -11,6 +14,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QHash>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -23,7 +28,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <vector>
+
+#include <csignal>
 
 #include <fcntl.h>
 #include <sys/fsuid.h>
@@ -31,6 +39,9 @@
 #include <unistd.h>
 
 namespace {
+
+// What marks the padding of an EDF+ file's last record.
+const QString PaddingAnnotation = QStringLiteral("Повтор последнего");
 
 // A slow wave between 100 and 160 with two lone odd samples, one high and one low, that a
 // summary must not lose.
@@ -106,6 +117,10 @@ private slots:
     void integrityCheckNamesWhatDiffers();
     void exportCommandLeavesNoFileOnFailure_data();
     void exportCommandLeavesNoFileOnFailure();
+    void exportRefusesWithTheReason_data();
+    void exportRefusesWithTheReason();
+    void exportEndedBySignalLeavesNoFile_data();
+    void exportEndedBySignalLeavesNoFile();
 };
 
 void RecordingTest::summariesAndStatisticsMatchAFullScan_data()
@@ -288,14 +303,32 @@ void RecordingTest::exportsReadBackByTheirOwnLibraries()
         QCOMPARE(edfread_digital_samples(header.handle, 0, int(padded), samples.data()), int(padded));
         for (qint64 i = 0; i < padded; ++i)
             QCOMPARE(samples[size_t(i)], int(quint8(data[qsizetype(std::min(i, count - 1))])));
-        // The padding is marked where the samples end.
+        // The padding is marked from where the samples end to the end of the file.
+        const qint64 samplesEnd = std::llround(double(count) / rate * 10000) * 1000;
+        const qint64 fileEnd = padded / signal.smp_in_datarecord * header.datarecord_duration;
         QCOMPARE(header.annotations_in_file, padded > count ? 1LL : 0LL);
         if (padded > count) {
             edf_annotation_struct annotation;
             QCOMPARE(edf_get_annotation(header.handle, 0, &annotation), 0);
-            QCOMPARE(annotation.onset, std::llround(double(count) / rate * 10000) * 1000);
+            QCOMPARE(annotation.onset, samplesEnd);
+            QCOMPARE(annotation.duration_l, fileEnd - samplesEnd);
+            QCOMPARE(QString::fromUtf8(annotation.annotation), PaddingAnnotation);
         }
         edfclose_file(header.handle);
+
+        MneEdfReader mne;
+        QVERIFY2(mne.read(out, &error), qPrintable(error));
+        QCOMPARE(mne.samplesPerSecond(), rate);
+        QByteArray paddedData = data;
+        paddedData.append(qsizetype(padded - count), data.back());
+        QVERIFY(mne.samples() == paddedData);
+        QCOMPARE(mne.annotations().size(), padded > count ? 1 : 0);
+        if (padded > count) {
+            const MneEdfReader::Annotation annotation = mne.annotations().first();
+            QCOMPARE(annotation.text, PaddingAnnotation);
+            QCOMPARE(std::llround(annotation.onset * 1e7), samplesEnd);
+            QCOMPARE(std::llround(annotation.duration * 1e7), fileEnd - samplesEnd);
+        }
     } else {
         const QList<QByteArray> lines = TestFiles::read(out).split('\n');
         QCOMPARE(lines.first(), QByteArray("seconds,value"));
@@ -336,6 +369,7 @@ void RecordingTest::refusesBadInputWithAReason_data()
     QTest::newRow("description with a SHA-256 that is none") << "not a hash" << "«sha256»";
     QTest::newRow("data file of another size (opens)") << "other size" << "в описании — 5120 байт";
     QTest::newRow("file name not UTF-8") << "not utf-8" << "UTF-8";
+    QTest::newRow("data file larger than any recording") << "huge" << "слишком велик для записи прибора — 10.0 ГБ";
     QTest::newRow("data file cut short while open (opens)") << "cut short" << "";
     QTest::newRow("data file removed while open (opens)") << "removed" << "";
 }
@@ -390,6 +424,9 @@ void RecordingTest::refusesBadInputWithAReason()
     } else if (kind == QLatin1String("other size")) {
         QVERIFY(TestFiles::write(path, TestFiles::read(path).left(4000)));
         opens = true;
+    } else if (kind == QLatin1String("huge")) {
+        // Sparse: nothing of it is written, and its summary would take 340 MB.
+        QVERIFY(QFile::resize(path, (qint64(10) << 30) + 1));
     } else if (kind == QLatin1String("not utf-8")) {
         const QByteArray name = QFile::encodeName(dir.path()) + "/\xff\xfe.bin";
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
@@ -444,7 +481,7 @@ void RecordingTest::refusesBadInputWithAReason()
     recording->summarise(0, double(length) / 10, columns.data(), 10);
     QCOMPARE(columns[0].isEmpty(), false);
     QCOMPARE(columns[9].isEmpty(), kept < length);
-    QCOMPARE(recording->reload(&error), kept > 0 && kind == QLatin1String("cut short"));
+    QCOMPARE(bool(Recording::open(recording->openedPath(), &error)), kept > 0 && kind == QLatin1String("cut short"));
 }
 
 void RecordingTest::aTerminalIsRefusedWithoutBecomingTheViewersOwn_data()
@@ -577,19 +614,23 @@ void RecordingTest::integrityCheckNamesWhatDiffers()
 void RecordingTest::exportCommandLeavesNoFileOnFailure_data()
 {
     QTest::addColumn<QStringList>("arguments"); // DATA and OUT stand for the files
+    QTest::addColumn<bool>("folderSyncFails");
     QTest::addColumn<int>("exitCode");
 
-    QTest::newRow("wav") << QStringList{"--export", "wav", "DATA", "OUT"} << 0;
-    QTest::newRow("edf, given the description") << QStringList{"--export", "edf", "DATA.json", "OUT"} << 0;
-    QTest::newRow("csv past a spreadsheet's rows") << QStringList{"--export", "csv", "DATA", "OUT"} << 1;
-    QTest::newRow("unknown format") << QStringList{"--export", "mp3", "DATA", "OUT"} << 2;
-    QTest::newRow("missing data") << QStringList{"--export", "wav", "DATA.missing", "OUT"} << 1;
-    QTest::newRow("out in a missing folder") << QStringList{"--export", "wav", "DATA", "OUT/x.wav"} << 1;
+    QTest::newRow("wav") << QStringList{"--export", "wav", "DATA", "OUT"} << false << 0;
+    QTest::newRow("edf, given the description")
+        << QStringList{"--export", "edf", "DATA.json", "OUT.edf"} << false << 0;
+    QTest::newRow("csv past a spreadsheet's rows") << QStringList{"--export", "csv", "DATA", "OUT"} << false << 1;
+    QTest::newRow("unknown format") << QStringList{"--export", "mp3", "DATA", "OUT"} << false << 2;
+    QTest::newRow("missing data") << QStringList{"--export", "wav", "DATA.missing", "OUT"} << false << 1;
+    QTest::newRow("out in a missing folder") << QStringList{"--export", "wav", "DATA", "OUT/x.wav"} << false << 1;
+    QTest::newRow("the folder's new name not synced") << QStringList{"--export", "wav", "DATA", "OUT"} << true << 1;
 }
 
 void RecordingTest::exportCommandLeavesNoFileOnFailure()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(bool, folderSyncFails);
     QFETCH(int, exitCode);
 
     QTemporaryDir dir;
@@ -602,14 +643,136 @@ void RecordingTest::exportCommandLeavesNoFileOnFailure()
         argument.replace(QLatin1String("DATA"), data).replace(QLatin1String("OUT"), out);
     const QStringList before = listing(dir.path());
 
+    std::optional<FileCallFault> syncFault;
+    if (folderSyncFails)
+        syncFault.emplace(FileCallFault::Call::Sync, dir.path(), EIO);
+
     QVERIFY(ExportCommand::isAskedFor(arguments));
     QCOMPARE(ExportCommand::run(arguments), exitCode);
+    if (folderSyncFails)
+        QCOMPARE(syncFault->failures(), 1);
     QStringList after = listing(dir.path());
     if (exitCode == 0) {
-        QVERIFY(QFileInfo(out).size() > 1000000);
-        after.removeOne(after.filter(out + QLatin1Char(' ')).value(0));
+        const QString written = arguments.last();
+        QVERIFY(QFileInfo(written).size() > 1000000);
+        if (arguments.at(1) == QLatin1String("edf")) {
+            // 200 s of whole blocks fall short of whole records of a second.
+            MneEdfReader mne;
+            QVERIFY2(mne.read(written, &error), qPrintable(error));
+            QCOMPARE(mne.annotations().size(), 1);
+            QCOMPARE(mne.annotations().first().text, PaddingAnnotation);
+        }
+        after.removeOne(after.filter(written + QLatin1Char(' ')).value(0));
     }
     QCOMPARE(after, before);
+}
+
+void RecordingTest::exportRefusesWithTheReason_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<QString>("started"); // replaces the description's start, if not empty
+    QTest::addColumn<qint64>("length"); // the data file made this long, sparse, if not 0
+    QTest::addColumn<bool>("annotationFails");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("EDFlib refuses the padding's annotation")
+        << "edf" << 5597.3 << QString() << qint64(0) << true << "EDFlib не приняла отметку о повторе последнего отсчёта";
+    // Russian groups digits with no-break spaces.
+    QTest::newRow("a rate above 5,000,000/s")
+        << "edf" << 6000000.5 << QString() << qint64(0) << false
+        << QStringLiteral("не больше 5\u00a0000\u00a0000 отсчётов в секунду, а в записи их 6\u00a0000\u00a0000,5");
+    QTest::newRow("started in 1970, a clock reset")
+        << "edf" << 5600.0 << "1970-01-01T00:00:05.000+03:00" << qint64(0) << false
+        << "только с 1985 по 2084 год, а первый сохраняемый отсчёт записан 01.01.1970 00:00:05";
+    QTest::newRow("started in 2085")
+        << "edf" << 5600.0 << "2085-01-01T00:00:00.000+00:00" << qint64(0) << false << "01.01.2085 00:00:00";
+    QTest::newRow("started late in 1984 where it was 1985 in UTC")
+        << "edf" << 5600.0 << "1984-12-31T23:59:59.000-05:00" << qint64(0) << false << "31.12.1984 23:59:59";
+    // libsndfile would write it with its sizes cut to 32 bits, as if whole.
+    QTest::newRow("wav past 4 GiB, about 9 days at 5,600/s")
+        << "wav" << 5600.0 << QString() << qint64(0xFFFFFFFF) - 1023 << false
+        << QStringLiteral("не больше 4\u00a0294\u00a0966\u00a0271 отсчётов (4 ГиБ), а сохранить нужно "
+                          "4\u00a0294\u00a0966\u00a0272. Сохраните их в EDF+");
+}
+
+void RecordingTest::exportRefusesWithTheReason()
+{
+    QFETCH(QString, format);
+    QFETCH(double, rate);
+    QFETCH(QString, started);
+    QFETCH(qint64, length);
+    QFETCH(bool, annotationFails);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    const QString dataPath = dir.filePath(QStringLiteral("run.bin"));
+    QString error;
+    QVERIFY2(SimulatedRecording::write(dataPath, 0.2, rate, &error), qPrintable(error));
+    if (!started.isEmpty()) {
+        const QString descriptionPath = RecordingDescription::pathFor(dataPath);
+        QString description = QString::fromUtf8(TestFiles::read(descriptionPath));
+        description.replace(QRegularExpression(QStringLiteral("\"started\": \"[^\"]*\"")),
+                            QStringLiteral("\"started\": \"%1\"").arg(started));
+        QVERIFY(TestFiles::write(descriptionPath, description.toUtf8()));
+    }
+    if (length > 0)
+        QVERIFY(QFile::resize(dataPath, length));
+    const std::unique_ptr<Recording> recording = Recording::open(dataPath, &error);
+    QVERIFY2(recording, qPrintable(error));
+    if (length > 0)
+        QCOMPARE(recording->sampleCount(), length);
+    // The padding, which the annotation marks.
+    if (annotationFails)
+        QVERIFY(recording->sampleCount() % std::llround(rate) != 0);
+    const QStringList before = listing(dir.path());
+
+    RecordingExport::Format chosen;
+    QVERIFY(RecordingExport::formatFromName(format, &chosen));
+    const QString out = dir.filePath(QStringLiteral("out.") + format);
+    std::optional<EdfAnnotationFault> annotationFault;
+    if (annotationFails)
+        annotationFault.emplace();
+    QVERIFY(!RecordingExport::write(*recording, 0, recording->sampleCount(), chosen, out, &error));
+    QVERIFY2(error.contains(reason) && error.contains(out), qPrintable(error));
+    if (annotationFails)
+        QCOMPARE(annotationFault->failures(), 1);
+    QCOMPARE(listing(dir.path()), before);
+}
+
+void RecordingTest::exportEndedBySignalLeavesNoFile_data()
+{
+    QTest::addColumn<int>("signal");
+
+    QTest::newRow("Ctrl+C") << int(SIGINT);
+    QTest::newRow("a kill") << int(SIGTERM);
+    QTest::newRow("the terminal closed") << int(SIGHUP);
+}
+
+void RecordingTest::exportEndedBySignalLeavesNoFile()
+{
+    QFETCH(int, signal);
+
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("run.bin"));
+    QString error;
+    QVERIFY2(SimulatedRecording::write(data, 1, 5600, &error), qPrintable(error));
+    const QStringList before = listing(dir.path());
+
+    QProcess exporter;
+    exporter.start(QStringLiteral(EXPORT_UNTIL_SIGNALLED),
+                   {QStringLiteral("--export"), QStringLiteral("wav"), data, dir.filePath(QStringLiteral("out.wav"))});
+    QVERIFY(exporter.waitForStarted(30000));
+    while (!exporter.canReadLine())
+        QVERIFY2(exporter.waitForReadyRead(30000), qPrintable(exporter.readAllStandardError()));
+    QCOMPARE(exporter.readLine(), QByteArray("writing\n"));
+    // The export is under way, in its unfinished file.
+    QCOMPARE(listing(dir.path()).size(), before.size() + 1);
+    QCOMPARE(::kill(pid_t(exporter.processId()), signal), 0);
+    QVERIFY(exporter.waitForFinished(30000));
+    QCOMPARE(exporter.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(exporter.exitCode(), signal);
+    QCOMPARE(listing(dir.path()), before);
 }
 
 QTEST_GUILESS_MAIN(RecordingTest)

@@ -18,8 +18,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTest>
 
 #include <cmath>
@@ -50,6 +54,14 @@ QAction *menuAction(const QWidget &window, const QString &menuTitle, const QStri
     return nullptr;
 }
 
+// Opens path in the window and waits until it is on the screen.
+bool openAndWait(ViewerWindow &window, const QString &path)
+{
+    QSignalSpy shown(&window, &ViewerWindow::recordingShown);
+    window.openFile(path);
+    return shown.wait(60000);
+}
+
 QString labelText(const QWidget &window, const char *name)
 {
     const auto *label = window.findChild<QLabel *>(QLatin1String(name));
@@ -74,6 +86,7 @@ private slots:
     void cursorsReadTheSamplesUnderTheClicks();
     void aCursorFarOffAtTheDeepestZoomIsNotDrawn();
     void aDropThatFailsSaysSoAfterTheDrop();
+    void aLargeFileOpensBehindTheWindowAndCanBeCancelled();
     void aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain();
     void theSpectrumReadsThePeakOfARealFile();
 
@@ -156,9 +169,9 @@ void ViewerWindowTest::cursorsReadTheSamplesUnderTheClicks()
     ViewerWindow window(messages, files);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(window.openFile(path));
-    QVERIFY(!window.openFile(m_folder.filePath(QStringLiteral("missing.bin"))));
-    QCOMPARE(messages.shown.size(), 1);
+    QVERIFY(openAndWait(window, path));
+    window.openFile(m_folder.filePath(QStringLiteral("missing.bin")));
+    QTRY_COMPARE(messages.shown.size(), 1);
     QVERIFY2(messages.shown.first().text.contains(QStringLiteral("missing.bin")), qPrintable(messages.shown.first().text));
 
     auto *view = window.findChild<TraceView *>();
@@ -277,6 +290,51 @@ void ViewerWindowTest::aCursorFarOffAtTheDeepestZoomIsNotDrawn()
     QCOMPARE(withCursor.grab().toImage(), without.grab().toImage());
 }
 
+// The window stays on the recording it shows while another is summarised, and keeps it if the
+// opening is cancelled; closing the window meanwhile stops the opening.
+void ViewerWindowTest::aLargeFileOpensBehindTheWindowAndCanBeCancelled()
+{
+    const QString shownPath = m_folder.filePath(QStringLiteral("shown.bin"));
+    QVERIFY(TestFiles::write(shownPath, QByteArray(5000, char(50))));
+    const QString largePath = m_folder.filePath(QStringLiteral("large.bin"));
+    QFile large(largePath);
+    QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(qint64(1) << 30));
+    large.close();
+
+    ScriptedMessageBoxes messages;
+    ScriptedFileChoice files;
+    auto window = std::make_unique<ViewerWindow>(messages, files);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(openAndWait(*window, shownPath));
+    const auto *progress = window->findChild<QProgressBar *>(QStringLiteral("OpeningProgress"));
+    auto *cancel = window->findChild<QPushButton *>(QStringLiteral("CancelOpening"));
+    QVERIFY(progress && cancel);
+    QVERIFY(!progress->isVisible());
+
+    window->openFile(largePath);
+    QVERIFY(progress->isVisible() && cancel->isVisible());
+    QVERIFY(window->windowTitle().startsWith(QStringLiteral("shown.bin")));
+    cancel->click();
+    QVERIFY(!progress->isVisible());
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Открытие отменено."));
+    // Whatever the cancelled opening still sends arrives, and changes nothing.
+    for (QThread *thread : window->findChildren<QThread *>())
+        thread->wait();
+    QCoreApplication::processEvents();
+    QVERIFY(window->windowTitle().startsWith(QStringLiteral("shown.bin")));
+    QCOMPARE(labelText(*window, "SpanStatistics").section(QLatin1Char(' '), 0, 1), QStringLiteral("отсчётов 5000"));
+
+    QVERIFY(openAndWait(*window, largePath));
+    QVERIFY(window->windowTitle().startsWith(QStringLiteral("large.bin")));
+    QVERIFY(!progress->isVisible());
+    QCOMPARE(window->findChild<TraceView *>()->span().sampleCount(), qint64(1) << 30);
+    QCOMPARE(messages.shown.size(), 0);
+
+    window->openFile(largePath);
+    window.reset();
+}
+
 void ViewerWindowTest::aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain()
 {
     const QString path = m_folder.filePath(QStringLiteral("live.bin"));
@@ -296,7 +354,7 @@ void ViewerWindowTest::aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain()
     ViewerWindow window(messages, files);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    QVERIFY(window.openFile(path));
+    QVERIFY(openAndWait(window, path));
     const auto *notices = window.findChild<QLabel *>(QStringLiteral("Notices"));
     QVERIFY(notices && notices->isVisible());
     QVERIFY2(notices->text().contains(QStringLiteral("Запись ещё шла")), qPrintable(notices->text()));
@@ -306,7 +364,9 @@ void ViewerWindowTest::aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain()
     QVERIFY(data.open(QIODevice::Append));
     QCOMPARE(data.write(QByteArray(1000, char(9))), qint64(1000));
     data.close();
+    QSignalSpy shown(&window, &ViewerWindow::recordingShown);
     QTest::keyClick(&window, Qt::Key_F5);
+    QVERIFY(shown.wait(60000));
     QCOMPARE(messages.shown.size(), 0);
     QCOMPARE(window.findChild<TraceView *>()->span().sampleCount(), qint64(2000));
     QVERIFY2(labelText(window, "SpanStatistics").startsWith(QStringLiteral("отсчётов 2000 · мин 7 · макс 9 ")),
@@ -326,7 +386,7 @@ void ViewerWindowTest::theSpectrumReadsThePeakOfARealFile()
     ViewerWindow window(messages, files);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(window.openFile(path));
+    QVERIFY(openAndWait(window, path));
     QAction *spectrum = menuAction(window, QStringLiteral("&Вид"), QStringLiteral("&Спектр"));
     QVERIFY(spectrum);
     spectrum->trigger();

@@ -1,8 +1,10 @@
 #pragma once
 
-// Runs reads of a mapped file so that a page gone from under them, because another program
-// cut the file short, ends the read instead of the program. The system reports such a page
-// with SIGBUS; the guard's handler returns to run() on the thread that touched it.
+// Runs reads of a mapped file so that a page gone from under them ends the read instead of the
+// program: on Linux because another program cut the file short, which the system reports with
+// SIGBUS; on Windows because the share or the disk the file is on went away, which it reports
+// with EXCEPTION_IN_PAGE_ERROR (BusErrorGuard_unix.cpp, BusErrorGuard_win.cpp). The guard's
+// handler returns to run() on the thread that touched it.
 class BusErrorGuard
 {
 public:

@@ -5,6 +5,7 @@
 #include "viewer/SpanStart.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QString>
 
 #include <edflib.h>
@@ -17,6 +18,17 @@ namespace {
 // EDFlib's units for a data record's duration, and its largest record.
 constexpr int DurationUnitsPerSecond = 100000;
 constexpr int LargestRecordSamples = 5 * 1000 * 1000;
+// The years an EDF+ header's two-digit year stands for.
+constexpr int EarliestYear = 1985;
+constexpr int LatestYear = 2084;
+// EDFlib's units for an annotation's onset and duration.
+constexpr qint64 TenthsOfMillisecondPerSecond = 10000;
+// EDFlib keeps the first 40 bytes of an annotation's UTF-8 text, cutting inside a letter
+// if it must; a text cut that way makes readers such as MNE-Python refuse the whole file.
+constexpr size_t AnnotationBytesKept = 40;
+// Marks the padding, from where the samples end to the end of the file.
+constexpr char PaddingAnnotation[] = "Повтор последнего";
+static_assert(sizeof PaddingAnnotation - 1 <= AnnotationBytesKept, "EDFlib would cut the annotation");
 
 } // namespace
 
@@ -37,6 +49,26 @@ void EdfExport::recordFor(double samplesPerSecond, int *samplesPerRecord, int *r
 bool EdfExport::write(const Recording &recording, qint64 first, qint64 last, const ExportTarget &target,
                       QString *reason)
 {
+    const QLocale russian(QLocale::Russian);
+    if (recording.samplesPerSecond() > LargestRecordSamples) {
+        *reason = QStringLiteral("EDF+ вмещает не больше %1 отсчётов в секунду, а в записи их %2")
+                      .arg(russian.toString(LargestRecordSamples),
+                           russian.toString(recording.samplesPerSecond(), 'g', 15));
+        return false;
+    }
+    const SpanStart start(recording, first);
+    // EDF+ takes 1 January 1985 for a start that is not known.
+    const QDateTime startTime = start.isKnown() ? start.time() : QDateTime(QDate(EarliestYear, 1, 1), QTime(0, 0));
+    const QDate date = startTime.date();
+    const QTime time = startTime.time();
+    if (date.year() < EarliestYear || date.year() > LatestYear) {
+        *reason = QStringLiteral("EDF+ хранит время начала только с %1 по %2 год, а первый сохраняемый "
+                                 "отсчёт записан %3 (не сбились ли тогда часы компьютера?)")
+                      .arg(EarliestYear)
+                      .arg(LatestYear)
+                      .arg(startTime.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+        return false;
+    }
     int samplesPerRecord = 0;
     int recordSeconds = 0;
     recordFor(recording.samplesPerSecond(), &samplesPerRecord, &recordSeconds);
@@ -47,11 +79,6 @@ bool EdfExport::write(const Recording &recording, qint64 first, qint64 last, con
         *reason = QStringLiteral("EDFlib не смогла создать файл (код %1)").arg(handle);
         return false;
     }
-    const SpanStart start(recording, first);
-    // EDF+ takes 1 January 1985 for a start that is not known.
-    const QDateTime startTime = start.isKnown() ? start.time() : QDateTime(QDate(1985, 1, 1), QTime(0, 0));
-    const QDate date = startTime.date();
-    const QTime time = startTime.time();
     const QByteArray label = QStringLiteral("Channel %1")
                                  .arg(recording.description() ? recording.description()->channelNumber : 1)
                                  .toLatin1();
@@ -84,9 +111,14 @@ bool EdfExport::write(const Recording &recording, qint64 first, qint64 last, con
         }
     }
     if (ready && (last - first) % samplesPerRecord != 0) {
-        const qint64 endInTenthsOfMillisecond =
-            std::llround(double(last - first) / recording.samplesPerSecond() * 10000.0);
-        edfwrite_annotation_utf8(handle, endInTenthsOfMillisecond, -1, "Конец отсчётов, дальше повтор последнего");
+        const qint64 records = (last - first + samplesPerRecord - 1) / samplesPerRecord;
+        const qint64 fileEnd = records * recordSeconds * TenthsOfMillisecondPerSecond;
+        const qint64 samplesEnd =
+            std::llround(double(last - first) / recording.samplesPerSecond() * TenthsOfMillisecondPerSecond);
+        if (edfwrite_annotation_utf8(handle, samplesEnd, fileEnd - samplesEnd, PaddingAnnotation) != 0) {
+            *reason = QStringLiteral("EDFlib не приняла отметку о повторе последнего отсчёта");
+            ready = false;
+        }
     }
     if (edfclose_file(handle) != 0 && ready) {
         *reason = QStringLiteral("ошибка записи (EDFlib)");

@@ -10,7 +10,7 @@ class Recording;
 // both 0…255, starting when the span starts, to a tenth of a millisecond. A rate that is not a
 // whole number is kept through the data record's duration: 5,597.3 samples a second is
 // 55,973 samples in records of 10 s. The file holds whole records, so the last one is filled
-// up with its last sample repeated, and an annotation marks where the samples end.
+// up with its last sample repeated, and the annotation "Повтор последнего" spans that padding.
 class EdfExport
 {
 public:

@@ -1,5 +1,6 @@
 #include "viewer/ExportTarget.h"
 
+#include "platform/DiskSync.h"
 #include "platform/SystemErrorText.h"
 
 #include <QDir>
@@ -10,6 +11,8 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +27,7 @@ ExportTarget::~ExportTarget()
         ::close(m_fd);
     if (!m_committed && !m_temporaryPath.isEmpty())
         ::unlink(QFile::encodeName(m_temporaryPath).constData());
+    m_removalOnStop.reset();
 }
 
 bool ExportTarget::create(QString *reason)
@@ -43,16 +47,26 @@ bool ExportTarget::create(QString *reason)
                                  .arg(target.fileName())
                                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
         const QString candidate = target.dir().filePath(name);
+        // A stop signal waits until the new file is marked for removal, and spares a file
+        // of that name that was there before.
+        const sigset_t stopSignals = RemovalOnStopSignal::signalSet();
+        sigset_t unblocked;
+        ::pthread_sigmask(SIG_BLOCK, &stopSignals, &unblocked);
         m_fd = ::open(QFile::encodeName(candidate).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int openError = errno;
+        if (m_fd >= 0)
+            m_removalOnStop = std::make_unique<RemovalOnStopSignal>(candidate);
+        ::pthread_sigmask(SIG_SETMASK, &unblocked, nullptr);
         if (m_fd >= 0) {
             m_temporaryPath = candidate;
             return true;
         }
+        errno = openError;
         if (errno != EEXIST)
             break;
     }
     *reason = QStringLiteral("не удалось создать файл в папке «%1» (%2)")
-                  .arg(target.dir().path(), SystemErrorText::forErrno(errno));
+                  .arg(target.dir().path(), SystemErrorText::forSystemError(errno));
     return false;
 }
 
@@ -68,17 +82,28 @@ int ExportTarget::descriptor() const
 
 bool ExportTarget::commit(QString *reason)
 {
-    const int synced = ::fdatasync(m_fd) == 0 ? 0 : errno;
+    const int synced = DiskSync::file(m_fd);
     const int closed = ::close(m_fd) == 0 ? 0 : errno;
     m_fd = -1;
     if (synced != 0 || closed != 0) {
-        *reason = QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forErrno(synced ? synced : closed));
+        *reason = QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forSystemError(synced ? synced : closed));
         return false;
     }
-    if (::rename(QFile::encodeName(m_temporaryPath).constData(), QFile::encodeName(m_path).constData()) != 0) {
-        *reason = QStringLiteral("не удалось заменить прежний файл (%1)").arg(SystemErrorText::forErrno(errno));
+    const QByteArray path = QFile::encodeName(m_path);
+    if (::rename(QFile::encodeName(m_temporaryPath).constData(), path.constData()) != 0) {
+        *reason = QStringLiteral("не удалось заменить прежний файл (%1)").arg(SystemErrorText::forSystemError(errno));
         return false;
     }
     m_committed = true;
+    m_removalOnStop.reset();
+    // The folder holds the new name only once it is synced too; a file the disk may lose is
+    // not left under the name as if it were safe.
+    const QString folder = QFileInfo(m_path).absolutePath();
+    if (const int error = DiskSync::folder(folder)) {
+        ::unlink(path.constData());
+        *reason = QStringLiteral("папку «%1» не удалось сохранить на диск (%2)")
+                      .arg(folder, SystemErrorText::forSystemError(error));
+        return false;
+    }
     return true;
 }

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "viewer/RemovalOnStopSignal.h"
+
 #include <QString>
+
+#include <memory>
 
 // The file an export goes to, written whole or not at all: the export writes a new file
 // beside it, and commit() puts that under the target's name, replacing what was there only
-// then. A target never committed leaves the disk as it was.
+// then. A target never committed leaves the disk as it was, also when Ctrl+C or a kill ends
+// the program during the export.
 class ExportTarget
 {
 public:
@@ -19,12 +24,13 @@ public:
     QString temporaryPath() const;
     // Open from create() until commit(), for writers that take a descriptor.
     int descriptor() const;
-    // Flushes the file to the disk and renames it to the target's name.
+    // Flushes the file to the disk, renames it to the target's name and flushes the folder.
     bool commit(QString *reason);
 
 private:
     QString m_path;
     QString m_temporaryPath;
     int m_fd = -1;
+    std::unique_ptr<RemovalOnStopSignal> m_removalOnStop;
     bool m_committed = false;
 };

@@ -1,18 +1,13 @@
 #include "viewer/IntegrityCheck.h"
 
 #include "output/Sha256.h"
+#include "platform/ReadOnlyFile.h"
 #include "platform/SystemErrorText.h"
 #include "viewer/Recording.h"
 
-#include <QFile>
 #include <QThread>
 
-#include <cerrno>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -26,62 +21,51 @@ struct Outcome
 // reads shorter.
 Outcome check(const QString &path, qint64 expectedSize, const QByteArray &expectedHash)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        return {false, QStringLiteral("Не удалось прочитать файл данных «%1» для проверки: %2.")
-                           .arg(path, SystemErrorText::forErrno(errno))};
+    const auto unreadable = [&path](int error) {
+        return QStringLiteral("Не удалось прочитать файл данных «%1» для проверки: %2.")
+            .arg(path, SystemErrorText::forSystemError(error));
+    };
+    ReadOnlyFile file;
+    if (const int error = file.open(path); error != 0)
+        return {false, unreadable(error)};
+    ReadOnlyFile::Kind kind = ReadOnlyFile::Kind::Other;
+    qint64 size = 0;
+    if (const int error = file.inspect(&kind, &size); error != 0)
+        return {false, unreadable(error)};
+    if (size != expectedSize) {
+        return {false, QStringLiteral("Размер файла данных «%1» не совпадает с описанием: в файле %2 байт, "
+                                      "в описании %3 байт.")
+                           .arg(path)
+                           .arg(size)
+                           .arg(expectedSize)};
     }
-    struct stat status;
-    Outcome outcome;
-    if (::fstat(fd, &status) != 0) {
-        outcome.message = QStringLiteral("Не удалось прочитать файл данных «%1» для проверки: %2.")
-                              .arg(path, SystemErrorText::forErrno(errno));
-    } else if (status.st_size != expectedSize) {
-        outcome.message = QStringLiteral("Размер файла данных «%1» не совпадает с описанием: в файле %2 байт, "
-                                         "в описании %3 байт.")
-                              .arg(path)
-                              .arg(status.st_size)
-                              .arg(expectedSize);
-    } else {
-        Sha256 hash;
-        std::vector<char> buffer(size_t(1) << 20);
-        qint64 total = 0;
-        int readError = 0;
-        for (;;) {
-            if (QThread::currentThread()->isInterruptionRequested())
-                break;
-            const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                readError = errno;
-            if (got <= 0)
-                break;
-            hash.add(buffer.data(), got);
-            total += got;
-        }
-        const QByteArray found = hash.hex();
-        if (readError != 0) {
-            outcome.message = QStringLiteral("Не удалось прочитать файл данных «%1» для проверки: %2.")
-                                  .arg(path, SystemErrorText::forErrno(readError));
-        } else if (total != expectedSize) {
-            outcome.message = QStringLiteral("Файл данных «%1» изменился во время проверки: прочитано %2 байт "
-                                             "вместо %3.")
-                                  .arg(path)
-                                  .arg(total)
-                                  .arg(expectedSize);
-        } else if (found != expectedHash.toLower()) {
-            outcome.message = QStringLiteral("SHA-256 файла данных «%1» не совпадает с описанием: в файле %2, "
-                                             "в описании %3.")
-                                  .arg(path, QString::fromLatin1(found), QString::fromLatin1(expectedHash));
-        } else {
-            outcome.verified = true;
-            outcome.message = QStringLiteral("Размер (%1 байт) и SHA-256 файла данных совпадают с описанием.")
-                                  .arg(total);
-        }
+    Sha256 hash;
+    std::vector<char> buffer(size_t(1) << 20);
+    qint64 total = 0;
+    int readError = 0;
+    while (!QThread::currentThread()->isInterruptionRequested()) {
+        const qint64 got = file.read(buffer.data(), qint64(buffer.size()), &readError);
+        if (got <= 0)
+            break;
+        hash.add(buffer.data(), got);
+        total += got;
     }
-    ::close(fd);
-    return outcome;
+    const QByteArray found = hash.hex();
+    if (readError != 0)
+        return {false, unreadable(readError)};
+    if (total != expectedSize) {
+        return {false, QStringLiteral("Файл данных «%1» изменился во время проверки: прочитано %2 байт "
+                                      "вместо %3.")
+                           .arg(path)
+                           .arg(total)
+                           .arg(expectedSize)};
+    }
+    if (found != expectedHash.toLower()) {
+        return {false, QStringLiteral("SHA-256 файла данных «%1» не совпадает с описанием: в файле %2, "
+                                      "в описании %3.")
+                           .arg(path, QString::fromLatin1(found), QString::fromLatin1(expectedHash))};
+    }
+    return {true, QStringLiteral("Размер (%1 байт) и SHA-256 файла данных совпадают с описанием.").arg(total)};
 }
 
 } // namespace

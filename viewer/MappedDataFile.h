@@ -1,10 +1,13 @@
 #pragma once
 
+#include "platform/ReadOnlyFile.h"
+
 #include <QString>
 
 // A data file mapped read-only, never read into memory: its pages come from the file as
 // they are touched, and count as the system's file cache rather than the program's memory.
-// Copies out of it are safe against another program cutting the file short meanwhile.
+// Copies out of it are safe against another program cutting the file short meanwhile (Linux),
+// and against the share or disk it is on going away.
 class MappedDataFile
 {
 public:
@@ -26,7 +29,12 @@ public:
     qint64 copy(qint64 offset, qint64 count, uchar *out) const;
 
 private:
-    int m_fd = -1;
+    // MappedDataFile_unix.cpp, MappedDataFile_win.cpp: maps the first size bytes of m_file
+    // read-only into m_bytes; 0, or the system's error number.
+    int map(qint64 size);
+    void unmap();
+
+    ReadOnlyFile m_file;
     const uchar *m_bytes = nullptr;
     qint64 m_size = 0;
 };

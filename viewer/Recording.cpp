@@ -1,82 +1,84 @@
 #include "viewer/Recording.h"
 
+#include "platform/ReadOnlyFile.h"
 #include "platform/SystemErrorText.h"
 #include "viewer/BusErrorGuard.h"
 #include "viewer/MappedDataFile.h"
 #include "viewer/SampleSummary.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cmath>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 // A description is a page of text; anything much larger is not one.
 constexpr qint64 LargestDescription = 1 << 20;
+// The summary takes a 30th of the data file in memory: up to this size it stays near 340 MB.
+// 22 days at the line's 5,600 samples a second; a larger file is no recording of this
+// instrument (a disk image, say).
+constexpr qint64 LargestDataFile = qint64(10) << 30;
 
 // The system's reason, or, for a name that could not be found and came from bytes that are
 // not UTF-8, that reason: Qt stands a replacement character for each such byte.
-QString openFailure(const QString &path, int errorNumber)
+QString openFailure(const QString &path, int error)
 {
-    if (errorNumber == ENOENT && path.contains(QChar::ReplacementCharacter))
+    if (ReadOnlyFile::isNotFound(error) && path.contains(QChar::ReplacementCharacter))
         return QStringLiteral("имя файла не в кодировке UTF-8, и программа не может его прочитать; "
                               "переименуйте файл");
-    return SystemErrorText::forErrno(errorNumber);
+    return SystemErrorText::forSystemError(error);
 }
 
 bool readDescriptionText(const QString &path, QByteArray *text, QString *reason)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        *reason = openFailure(path, errno);
+    ReadOnlyFile file;
+    if (const int error = file.open(path); error != 0) {
+        *reason = openFailure(path, error);
         return false;
     }
-    struct stat status;
-    bool read = false;
-    if (::fstat(fd, &status) != 0) {
-        *reason = SystemErrorText::forErrno(errno);
-    } else if (S_ISDIR(status.st_mode)) {
-        *reason = QStringLiteral("это папка, а не файл");
-    } else if (!S_ISREG(status.st_mode)) {
-        *reason = QStringLiteral("это не обычный файл");
-    } else if (status.st_size > LargestDescription) {
-        *reason = QStringLiteral("файл слишком велик для описания (%1 байт)").arg(status.st_size);
-    } else {
-        text->resize(qsizetype(status.st_size));
-        qint64 done = 0;
-        read = true;
-        while (done < text->size()) {
-            const ssize_t got = ::read(fd, text->data() + done, size_t(text->size() - done));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0) {
-                *reason = SystemErrorText::forErrno(errno);
-                read = false;
-                break;
-            }
-            if (got == 0)
-                break;
-            done += got;
-        }
-        text->resize(qsizetype(done));
+    ReadOnlyFile::Kind kind = ReadOnlyFile::Kind::Other;
+    qint64 size = 0;
+    if (const int error = file.inspect(&kind, &size); error != 0) {
+        *reason = SystemErrorText::forSystemError(error);
+        return false;
     }
-    ::close(fd);
-    return read;
+    if (kind == ReadOnlyFile::Kind::Folder) {
+        *reason = QStringLiteral("это папка, а не файл");
+        return false;
+    }
+    if (kind != ReadOnlyFile::Kind::Regular) {
+        *reason = QStringLiteral("это не обычный файл");
+        return false;
+    }
+    if (size > LargestDescription) {
+        *reason = QStringLiteral("файл слишком велик для описания (%1 байт)").arg(size);
+        return false;
+    }
+    text->resize(qsizetype(size));
+    qint64 done = 0;
+    while (done < text->size()) {
+        int error = 0;
+        const qint64 got = file.read(text->data() + done, text->size() - done, &error);
+        if (got < 0) {
+            *reason = SystemErrorText::forSystemError(error);
+            return false;
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    text->resize(qsizetype(done));
+    return true;
 }
 
 } // namespace
 
 struct Recording::Private
 {
-    bool load(const QString &path, QString *errorMessage);
+    bool load(const QString &path, QString *errorMessage, const Progress &progress);
+    bool summarise(QString *errorMessage, const Progress &progress);
     bool loadDescription(QString *errorMessage);
     qint64 presentSamples() const;
     // Of samples [first, last), all in the file when asked; reading them must be guarded.
@@ -98,7 +100,7 @@ struct Recording::Private
     qint64 sampleCount = 0;
 };
 
-bool Recording::Private::load(const QString &path, QString *errorMessage)
+bool Recording::Private::load(const QString &path, QString *errorMessage, const Progress &progress)
 {
     openedPath = path;
     if (path.endsWith(QLatin1String(".json"))) {
@@ -124,14 +126,16 @@ bool Recording::Private::load(const QString &path, QString *errorMessage)
         *errorMessage = QStringLiteral("Не удалось открыть файл данных «%1»: %2.").arg(dataPath, reason);
         return false;
     }
-    const qint64 summarised = summary.build(file.bytes(), file.mappedSize());
-    sampleCount = file.mappedSize();
-    if (summarised < (file.mappedSize() & ~(SampleSummary::BlockSamples - 1))) {
-        sampleCount = summarised;
-        warnings << QStringLiteral("Файл данных «%1» укоротился, пока его открывали: показаны первые %2 байт.")
-                        .arg(dataPath)
-                        .arg(summarised);
+    if (file.mappedSize() > LargestDataFile) {
+        *errorMessage = QStringLiteral("Не удалось открыть файл данных «%1»: он слишком велик для записи прибора — "
+                                       "%2 ГБ, а просмотр открывает файлы до %3 ГБ (22 суток записи).")
+                            .arg(dataPath)
+                            .arg(double(file.mappedSize()) / (1 << 30), 0, 'f', 1)
+                            .arg(LargestDataFile >> 30);
+        return false;
     }
+    if (!summarise(errorMessage, progress))
+        return false;
     if (description && description->ending != RecordingDescription::Ending::Recording
         && description->bytes != sampleCount) {
         warnings << QStringLiteral("Размер файла данных «%1» — %2 байт, а в описании — %3 байт: показано то, "
@@ -139,6 +143,30 @@ bool Recording::Private::load(const QString &path, QString *errorMessage)
                         .arg(dataPath)
                         .arg(sampleCount)
                         .arg(description->bytes);
+    }
+    return true;
+}
+
+bool Recording::Private::summarise(QString *errorMessage, const Progress &progress)
+{
+    qint64 summarised = 0;
+    try {
+        summarised = summary.build(file.bytes(), file.mappedSize(), progress);
+    } catch (const std::bad_alloc &) {
+        *errorMessage = QStringLiteral("Не удалось открыть файл данных «%1»: не хватает памяти для его сводки.")
+                            .arg(dataPath);
+        return false;
+    }
+    if (summarised < 0) {
+        *errorMessage = QStringLiteral("Открытие файла данных «%1» отменено.").arg(dataPath);
+        return false;
+    }
+    sampleCount = file.mappedSize();
+    if (summarised < (file.mappedSize() & ~(SampleSummary::BlockSamples - 1))) {
+        sampleCount = summarised;
+        warnings << QStringLiteral("Файл данных «%1» укоротился, пока его открывали: показаны первые %2 байт.")
+                        .arg(dataPath)
+                        .arg(summarised);
     }
     return true;
 }
@@ -223,10 +251,10 @@ Recording::Recording()
 
 Recording::~Recording() = default;
 
-std::unique_ptr<Recording> Recording::open(const QString &path, QString *errorMessage)
+std::unique_ptr<Recording> Recording::open(const QString &path, QString *errorMessage, const Progress &progress)
 {
     std::unique_ptr<Recording> recording(new Recording);
-    if (!recording->d->load(path, errorMessage))
+    if (!recording->d->load(path, errorMessage, progress))
         return nullptr;
     return recording;
 }
@@ -329,15 +357,13 @@ SpanStatistics Recording::statistics(qint64 first, qint64 last) const
     return statistics;
 }
 
-bool Recording::reload(QString *errorMessage)
+QString Recording::openedPath() const
 {
-    auto fresh = std::make_unique<Private>();
-    if (!fresh->load(d->openedPath, errorMessage))
-        return false;
-    if (d->assumedRateChosen) {
-        fresh->assumedRate = d->assumedRate;
-        fresh->assumedRateChosen = true;
-    }
-    d = std::move(fresh);
-    return true;
+    return d->openedPath;
+}
+
+void Recording::keepAssumedRateOf(const Recording &earlier)
+{
+    if (earlier.d->assumedRateChosen)
+        setAssumedRate(earlier.d->assumedRate);
 }

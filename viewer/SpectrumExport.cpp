@@ -36,7 +36,7 @@ bool SpectrumExport::write(const PowerSpectrum &spectrum, const QString &outputP
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return failed(QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forErrno(written < 0 ? errno : ENOSPC)));
+            return failed(QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forSystemError(written < 0 ? errno : ENOSPC)));
         done += written;
     }
     if (!target.commit(&reason))

@@ -4,6 +4,7 @@
 #include "viewer/Recording.h"
 #include "viewer/SpanStart.h"
 
+#include <QLocale>
 #include <QString>
 
 #include <sndfile.h>
@@ -11,9 +12,25 @@
 #include <cmath>
 #include <vector>
 
+namespace {
+
+// A WAV file's sizes are 32-bit, the whole file's less 8 among them. libsndfile writes a
+// longer file all the same, with its sizes cut, as if it were whole. The header before the
+// samples takes less than 1 KiB.
+constexpr qint64 LargestSampleCount = qint64(0xFFFFFFFF) - 1024;
+
+} // namespace
+
 bool WavExport::write(const Recording &recording, qint64 first, qint64 last, const ExportTarget &target,
                       QString *reason)
 {
+    if (last - first > LargestSampleCount) {
+        const QLocale russian(QLocale::Russian);
+        *reason = QStringLiteral("в WAV помещается не больше %1 отсчётов (4 ГиБ), а сохранить нужно %2. "
+                                 "Сохраните их в EDF+ или выберите участок короче")
+                      .arg(russian.toString(LargestSampleCount), russian.toString(last - first));
+        return false;
+    }
     SF_INFO info = {};
     info.samplerate = int(qBound(qint64(1), qint64(std::llround(recording.samplesPerSecond())), qint64(1) << 30));
     info.channels = 1;

@@ -69,6 +69,12 @@ void TraceView::recordingChanged()
     emit cursorsChanged();
 }
 
+void TraceView::replaceRecording(const Recording *recording)
+{
+    m_recording = recording;
+    recordingChanged();
+}
+
 void TraceView::fit()
 {
     changeSpan([](ViewSpan &span) { span.fit(); });

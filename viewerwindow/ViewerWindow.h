@@ -14,15 +14,18 @@ class MessageBoxes;
 class QAction;
 class QDockWidget;
 class QLabel;
+class QProgressBar;
+class QPushButton;
 class QTimer;
 class Recording;
+class RecordingOpening;
 class SpectrumView;
 class TraceView;
 
 // The viewer's window: one recording drawn whole or in part, its cursors and statistics,
 // its description in words, its spectrum on demand, and the menu that opens, reads again
-// and exports it. A data
-// file or a description dropped on the window opens like one chosen from the menu.
+// and exports it. A data file or a description dropped on the window opens like one chosen
+// from the menu.
 class ViewerWindow : public QMainWindow
 {
     Q_OBJECT
@@ -31,9 +34,14 @@ public:
     ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *parent = nullptr);
     ~ViewerWindow() override;
 
-    // path: a data file or its description. On failure says why in a message box and
-    // keeps the recording shown before.
-    bool openFile(const QString &path);
+    // path: a data file or its description. Opens it in the background, with progress and
+    // a button to cancel; on failure says why in a message box and keeps the recording shown
+    // before.
+    void openFile(const QString &path);
+
+signals:
+    // A recording opened or read again is on the screen.
+    void recordingShown();
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -41,10 +49,15 @@ protected:
 
 private:
     enum class Extent { Whole, BetweenCursors };
+    enum class Opening { Open, ReadAgain };
 
     void createMenus();
     void chooseAndOpen();
     void reload();
+    void startOpening(const QString &path, Opening purpose);
+    void openingProgressed(qint64 done, qint64 total);
+    void openingFinished(bool opened, const QString &message);
+    void hideOpening();
     void exportTo(RecordingExport::Format format, Extent extent);
     void showRecording();
     void showNotices();
@@ -52,7 +65,6 @@ private:
     // The span the statistics cover, to the spectrum if it is shown.
     void showSpectrum();
     void exportSpectrum();
-    void forgetRecording();
     void startIntegrityCheckOnce();
     void integrityChecked(bool verified, const QString &message);
     void showError(const QString &title, const QString &text);
@@ -69,6 +81,11 @@ private:
     // Lets a run of zooms, scrolls and clicks settle before the spectrum follows them.
     QTimer *m_spectrumDelay;
     IntegrityCheck *m_integrityCheck;
+    RecordingOpening *m_opening;
+    Opening m_openingPurpose = Opening::Open;
+    QLabel *m_openingLabel;
+    QProgressBar *m_openingProgress;
+    QPushButton *m_cancelOpening;
     // Due from opening or reading again until the first frame is drawn, then running until
     // it reports; a report from a check of what was shown before is not awaited.
     enum class IntegrityState { None, Due, Running };

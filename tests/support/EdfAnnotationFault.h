@@ -1,0 +1,16 @@
+#pragma once
+
+// While it lives, EDFlib's edfwrite_annotation_utf8() fails, as it does when it cannot grow
+// its list of annotations. A test program that uses this class gets its own
+// edfwrite_annotation_utf8(), which passes every other call on to EDFlib's.
+class EdfAnnotationFault
+{
+public:
+    EdfAnnotationFault();
+    ~EdfAnnotationFault();
+    EdfAnnotationFault(const EdfAnnotationFault &) = delete;
+    EdfAnnotationFault &operator=(const EdfAnnotationFault &) = delete;
+
+    // The calls that failed so far.
+    int failures() const;
+};
