@@ -3,10 +3,12 @@
 #include "sim/SimulatedRecording.h"
 #include "viewer/ExportCommand.h"
 #include "viewer/Recording.h"
+#include "viewer/SpectrumCalculation.h"
 #include "viewer/WelchEstimate.h"
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QThread>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -90,6 +92,7 @@ private slots:
     void theDefaultSegmentIsAQuarterOfTheSpanAtMost_data();
     void theDefaultSegmentIsAQuarterOfTheSpanAtMost();
     void aCancelledEstimateGivesNothing();
+    void aCalculationReportsOnlyWhileItIsWanted();
     void theExportCommandWritesACsvOrNothing_data();
     void theExportCommandWritesACsvOrNothing();
 
@@ -284,6 +287,37 @@ void SpectrumTest::aCancelledEstimateGivesNothing()
                                     &error));
     QCOMPARE(error, QStringLiteral("Расчёт спектра отменён."));
     QVERIFY(reported.last() < 100);
+}
+
+// A calculation reports on the thread that started it; one cancelled, or replaced by another,
+// says nothing more, even if it had finished, so a stale spectrum never replaces the one asked for.
+void SpectrumTest::aCalculationReportsOnlyWhileItIsWanted()
+{
+    const std::unique_ptr<Recording> recording = recordingOf(toneOf(100000, 100, 7, 50, 0, 100000), 100);
+    QVERIFY(recording);
+    SpectrumCalculation calculation;
+    QList<PowerSpectrum> finished;
+    QStringList failed;
+    connect(&calculation, &SpectrumCalculation::finished, this, [&](const PowerSpectrum &spectrum) {
+        QCOMPARE(QThread::currentThread(), thread());
+        finished.append(spectrum);
+    });
+    connect(&calculation, &SpectrumCalculation::failed, this, [&](const QString &message) { failed.append(message); });
+
+    calculation.start(*recording, {0, 100000, 256, 100});
+    calculation.cancel();
+    QCoreApplication::processEvents();
+    QVERIFY(finished.isEmpty() && failed.isEmpty());
+
+    calculation.start(*recording, {0, 100000, 256, 100});
+    calculation.start(*recording, {0, 100, 0, 100});
+    calculation.start(*recording, {0, 50000, 512, 100});
+    QTRY_COMPARE(finished.size() + failed.size(), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(failed, QStringList());
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().segmentLength, 512);
+    QCOMPARE(finished.first().last, qint64(50000));
 }
 
 void SpectrumTest::theExportCommandWritesACsvOrNothing_data()
