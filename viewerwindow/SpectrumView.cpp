@@ -110,8 +110,6 @@ SpectrumView::SpectrumView(QWidget *parent)
     connect(m_plot, &SpectrumPlot::pointed, this, &SpectrumView::showPointed);
 }
 
-SpectrumView::~SpectrumView() = default;
-
 void SpectrumView::showSpan(const Recording &recording, qint64 first, qint64 last, const QString &title)
 {
     m_title = title;

@@ -24,7 +24,6 @@ class SpectrumView : public QWidget
 
 public:
     explicit SpectrumView(QWidget *parent = nullptr);
-    ~SpectrumView() override;
 
     // Works out the spectrum of samples [first, last) at the recording's rate, unless that is
     // what is shown or being worked out already. title names the span in words. The
