@@ -109,6 +109,8 @@ void ProgramStartTest::theViewerAnswersAboutItselfWithoutADisplay_data()
     QTest::newRow("help") << "--help" << 0 << "larventa-view --export wav|edf|csv ДАННЫЕ ФАЙЛ" << "";
     QTest::newRow("help, short") << "-h" << 0 << "Использование:" << "";
     QTest::newRow("version") << "--version" << 0 << "larventa-view " LARVENTA_VERSION "\n" << "";
+    QTest::newRow("follow without a file")
+        << "--follow" << 2 << "" << "larventa-view: после --follow называют один файл: larventa-view --follow ФАЙЛ\n";
     QTest::newRow("an option it does not know")
         << "--frobnicate" << 2 << "" << "larventa-view: неизвестный параметр «--frobnicate»; справка: larventa-view --help\n";
 }
