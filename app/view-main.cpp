@@ -1,10 +1,12 @@
 // larventa-view: looks back at a recording. "larventa-view [FILE]" opens the window, on the
 // data file or its description if one is named; "larventa-view --export wav|edf|csv DATA OUT"
-// converts a recording without a window, also where there is no display.
+// converts a recording without a window, also where there is no display, and "--help" and
+// "--version" answer there too.
 
 #include "platform/ProgramStart.h"
 #include "platform/QtMessageBoxes.h"
 #include "viewer/ExportCommand.h"
+#include "viewer/UsageCommand.h"
 #include "viewerwindow/QtFileChoice.h"
 #include "viewerwindow/ViewerWindow.h"
 
@@ -26,7 +28,12 @@ QStringList argumentsAfterTheProgram(int argc, char *argv[])
 int main(int argc, char *argv[])
 {
     ProgramStart::prepare();
-    if (ExportCommand::isAskedFor(argumentsAfterTheProgram(argc, argv))) {
+    const QStringList arguments = argumentsAfterTheProgram(argc, argv);
+    if (UsageCommand::isAskedFor(arguments)) {
+        QCoreApplication application(argc, argv);
+        return UsageCommand::run(QCoreApplication::arguments().mid(1));
+    }
+    if (ExportCommand::isAskedFor(arguments)) {
         QCoreApplication application(argc, argv);
         return ExportCommand::run(QCoreApplication::arguments().mid(1));
     }

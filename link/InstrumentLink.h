@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QSerialPort>
 
+#include <chrono>
+
 class QSocketNotifier;
 
 // The serial line to the instrument: 56000 bit/s, 8 data bits, no parity, 1 stop bit.
@@ -71,14 +73,31 @@ private:
     QString openFailureReason() const;
     void closePort(bool discardQueued);
     QString rateRefusal(quint32 made) const;
+    void onErrorOccurred(QSerialPort::SerialPortError error);
+
+    // InstrumentLink_unix.cpp, InstrumentLink_win.cpp: what is asked of the open port's own
+    // handle. Linux reads the tty itself, Windows through QSerialPort's overlapped reads.
+    // Once the port is open, and before it closes.
+    void startReading();
+    void stopReading();
+    // After what Qt's buffer held has been taken.
     void keepQtFromWatching();
     qint64 readWhatArrived();
-    void onErrorOccurred(QSerialPort::SerialPortError error);
+    // What the driver holds that neither Qt nor the link has read yet.
+    qint64 unreadInDriver() const;
+    // The rate as the driver made it; 0 if it does not tell.
+    quint32 rateMade() const;
+    // Waits until what was written has left, for at most the limit; false if it has not.
+    bool drainOutput(std::chrono::milliseconds limit);
+    // Throws away what the driver still holds to send.
+    void discardOutput();
+    // Why the last write failed.
+    QString writeFailureReason() const;
 
     int m_portNumber = 1;
     QString m_deviceName;
     QSerialPort *m_port;
-    QSocketNotifier *m_deliveryWatch;
+    QSocketNotifier *m_deliveryWatch = nullptr; // Linux: wakes the event loop for a delivery
     PortClaim m_claim;
     BlockQueue m_received;
     ReceivePace m_pace;

@@ -7,7 +7,8 @@
 
 // A tty's line as the kernel keeps it, read and set through termios2, which carries any rate
 // (56000 bit/s has no Bxxxx step): the one way the program, the simulator and the tests make a
-// line raw, read its rate back, and let go of what it still holds to send.
+// line raw, read its rate back, and let go of what it still holds to send. The calls on a
+// descriptor are Linux's (TtyLine_unix.cpp); whether a rate carries the line holds everywhere.
 class TtyLine
 {
 public:

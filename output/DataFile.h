@@ -42,14 +42,25 @@ public:
     QByteArray sha256() const;
 
 private:
-    // 0, or the error number if the file could not be cut back.
+    // DataFile_unix.cpp and DataFile_win.cpp: the system's own calls on the file. Errors are
+    // the system's error numbers (SystemErrorText::forSystemError).
+    // Replaces what stands at m_path, if it is a regular file, with a new, empty one and keeps
+    // it open; otherwise the message says why not and an existing file is left as it was.
+    bool openAfresh(QString *errorMessage);
+    // Writes up to count bytes at offset: how many it wrote, or -1 with the error.
+    qint64 writeAt(qint64 offset, const char *bytes, qint64 count, int *error);
+    // 0, or the error if the file could not be cut back.
     int cutBack(qint64 length);
+    // Syncs and closes the file; each error, or 0.
+    void syncAndClose(int *syncError, int *closeError);
+
     // Counts and hashes bytes that are now in the file from offset on.
     void takeIn(qint64 offset, QByteArrayView written);
-    QString failure(const QString &what, int errorNumber) const;
+    QString failure(const QString &what, int error) const;
     QString failure(const QString &what, const QString &reason) const;
 
-    int m_fd = -1;
+    // The open file's descriptor (Linux) or handle (Windows); -1 when none is open.
+    qintptr m_handle = -1;
     QString m_path;
     qint64 m_size = 0;
     Sha256 m_content;

@@ -76,7 +76,7 @@ QString number(qint64 value)
 
 QString notOnDisk(int errorNumber)
 {
-    return QStringLiteral("не удалось сохранить на диске (%1)").arg(SystemErrorText::forErrno(errorNumber));
+    return QStringLiteral("не удалось сохранить на диске (%1)").arg(SystemErrorText::forSystemError(errorNumber));
 }
 
 } // namespace

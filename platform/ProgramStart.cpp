@@ -6,13 +6,6 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include <csignal>
-
-void ProgramStart::prepare()
-{
-    std::signal(SIGXFSZ, SIG_IGN);
-}
-
 void ProgramStart::settle(QApplication &application)
 {
     settle(application, QStringLiteral(LARVENTA_APP_ID));

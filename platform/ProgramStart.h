@@ -7,9 +7,9 @@ class QString;
 class ProgramStart
 {
 public:
-    // Before anything else runs. A write beyond the file-size limit (ulimit -f) then
-    // fails with EFBIG and is reported like a full disk, instead of the signal
-    // SIGXFSZ ending the program.
+    // Before anything else runs. On Linux a write beyond the file-size limit (ulimit -f)
+    // then fails with EFBIG and is reported like a full disk, instead of the signal
+    // SIGXFSZ ending the program (ProgramStart_unix.cpp, ProgramStart_win.cpp).
     static void prepare();
     // Once the application exists: the desktop matches the window to the program's
     // menu entry and icon, and Qt's own texts (the save dialog, the buttons of the

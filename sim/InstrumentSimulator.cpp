@@ -2,20 +2,11 @@
 
 #include "sim/InstrumentSignal.h"
 
-#include "link/TtyLine.h"
+#include "sim/SimulatorLine.h"
 
-#include <QFile>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-
-#include <fcntl.h>
-#include <pty.h>
-#include <sys/timerfd.h>
-#include <unistd.h>
 
 namespace {
 
@@ -33,94 +24,53 @@ qint64 samplesDue(int rate, qint64 nsecs)
     return nsecs / kNsPerSecond * rate + nsecs % kNsPerSecond * rate / kNsPerSecond;
 }
 
-QString systemError(const char *what)
-{
-    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
-}
-
 } // namespace
 
 InstrumentSimulator::InstrumentSimulator(QObject *parent)
     : QObject(parent)
-    , m_readNotifier(new QSocketNotifier(QSocketNotifier::Read, this))
-    , m_writeNotifier(new QSocketNotifier(QSocketNotifier::Write, this))
+    , m_line(new SimulatorLine(this))
     , m_paceTimer(new QTimer(this))
-    , m_chunkNotifier(new QSocketNotifier(QSocketNotifier::Read, this))
 {
     m_paceTimer->setTimerType(Qt::PreciseTimer);
     m_paceTimer->setInterval(kPaceIntervalMs);
     connect(m_paceTimer, &QTimer::timeout, this, &InstrumentSimulator::paceTick);
-    connect(m_readNotifier, &QSocketNotifier::activated, this, &InstrumentSimulator::readCommands);
-    connect(m_writeNotifier, &QSocketNotifier::activated, this, &InstrumentSimulator::onWritable);
-    connect(m_chunkNotifier, &QSocketNotifier::activated, this, &InstrumentSimulator::onChunkTimer);
+    connect(m_line, &SimulatorLine::bytesArrived, this, &InstrumentSimulator::readCommands);
+    connect(m_line, &SimulatorLine::roomToWrite, this, &InstrumentSimulator::onWritable);
+    connect(m_line, &SimulatorLine::chunkDue, this, &InstrumentSimulator::paceTick);
 }
 
 InstrumentSimulator::~InstrumentSimulator()
 {
-    closePty();
+    closeLine();
 }
 
 bool InstrumentSimulator::open(QString *error)
 {
-    const auto fail = [&](const char *what) { return failed(error, systemError(what)); };
-    if (m_master >= 0)
+    if (m_line->isOpen())
         return failed(error, QStringLiteral("already open"), false);
-    if (::openpty(&m_master, &m_slave, nullptr, nullptr, nullptr) != 0)
-        return fail("openpty");
-    // Close-on-exec: a child holding the master would keep the line up after hangUp().
-    if (::fcntl(m_master, F_SETFD, FD_CLOEXEC) != 0 || ::fcntl(m_slave, F_SETFD, FD_CLOEXEC) != 0)
-        return fail("fcntl");
-    char name[128];
-    if (::ptsname_r(m_master, name, sizeof name) != 0)
-        return fail("ptsname");
-    // A new pty echoes and translates line ends; a host that does not set raw mode itself would
-    // otherwise send our samples back to us as commands.
-    if (!TtyLine::makeRaw(m_slave))
-        return fail("TCSETS2");
-    return serve(QString::fromLocal8Bit(name), error);
+    QString path;
+    if (!m_line->openPseudoTerminal(&path, error))
+        return false;
+    return serve(path);
 }
 
 bool InstrumentSimulator::openDevice(const QString &path, QString *error)
 {
-    const auto fail = [&](const QString &problem) { return failed(error, QStringLiteral("%1: %2").arg(path, problem)); };
-    if (m_master >= 0)
+    if (m_line->isOpen())
         return failed(error, QStringLiteral("already open"), false);
-    m_master = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (m_master < 0)
-        return fail(QString::fromLocal8Bit(std::strerror(errno)));
-    const quint32 made = TtyLine::setUp(m_master, LineRate);
-    if (made == 0) {
-        return fail(QStringLiteral("cannot set %1 bit/s 8N1 raw: %2")
-                        .arg(QString::number(LineRate), QString::fromLocal8Bit(std::strerror(errno))));
-    }
-    if (!TtyLine::isCloseEnough(made, LineRate)) {
-        return fail(QStringLiteral("the driver runs the line at %1 bit/s instead of %2")
-                        .arg(QString::number(made), QString::number(LineRate)));
-    }
-    return serve(path, error);
+    if (!m_line->openDevice(path, LineRate, error))
+        return false;
+    return serve(path);
 }
 
-// What a pty and a device share once m_master is open.
-bool InstrumentSimulator::serve(const QString &path, QString *error)
+// What a pty and a device share once the line is open.
+bool InstrumentSimulator::serve(const QString &path)
 {
-    const auto fail = [&](const char *what) { return failed(error, systemError(what)); };
-    const int flags = ::fcntl(m_master, F_GETFL);
-    if (flags < 0 || ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0)
-        return fail("fcntl");
-    m_chunkTimer = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    if (m_chunkTimer < 0)
-        return fail("timerfd_create");
-
     m_devicePath = path;
     m_commands.clear();
     m_channel = -1;
     m_samplesSent = m_samplesQueued = m_bytesWritten = 0;
     m_clock.start();
-    m_readNotifier->setSocket(m_master);
-    m_readNotifier->setEnabled(true);
-    m_writeNotifier->setSocket(m_master);
-    m_chunkNotifier->setSocket(m_chunkTimer);
-    m_chunkNotifier->setEnabled(true);
     return true;
 }
 
@@ -129,7 +79,7 @@ bool InstrumentSimulator::failed(QString *error, const QString &problem, bool cl
     if (error)
         *error = problem;
     if (closing)
-        closePty();
+        closeLine();
     return false;
 }
 
@@ -140,30 +90,21 @@ QString InstrumentSimulator::devicePath() const
 
 void InstrumentSimulator::hangUp()
 {
-    if (m_master < 0)
+    if (!m_line->isOpen())
         return;
     const bool wasStreaming = m_channel >= 0;
-    closePty();
+    closeLine();
     m_channel = -1;
     if (wasStreaming)
         emit streamStopped(m_samplesSent);
 }
 
-void InstrumentSimulator::closePty()
+void InstrumentSimulator::closeLine()
 {
     m_paceTimer->stop();
-    // setSocket() also disables; the notifiers may be mid-activation, so they are kept, not deleted.
-    m_readNotifier->setSocket(-1);
-    m_writeNotifier->setSocket(-1);
-    m_chunkNotifier->setSocket(-1);
     m_pending.clear();
     m_headOffset = 0;
-    // The slave is closed too: the pty is gone, and its /dev/pts node with it, as with an unplug.
-    for (int *fd : { &m_master, &m_slave, &m_chunkTimer }) {
-        if (*fd >= 0)
-            ::close(*fd);
-        *fd = -1;
-    }
+    m_line->close();
 }
 
 void InstrumentSimulator::setRate(int samplesPerSecond)
@@ -194,7 +135,7 @@ void InstrumentSimulator::setSampleLimit(qint64 count)
 
 void InstrumentSimulator::inject(const QByteArray &bytes)
 {
-    if (m_master < 0 || bytes.isEmpty())
+    if (!m_line->isOpen() || bytes.isEmpty())
         return;
     enqueue(bytes, false);
     writePending();
@@ -223,29 +164,24 @@ qint64 InstrumentSimulator::bytesWritten() const
 
 quint32 InstrumentSimulator::lineSpeed() const
 {
-    return m_master < 0 ? 0 : TtyLine::rate(m_master);
+    return m_line->rate();
 }
 
 void InstrumentSimulator::readCommands()
 {
-    quint8 buffer[256];
-    while (m_master >= 0) {
-        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-        if (n > 0) {
-            // A slot may hang up while we go through the bytes.
-            for (ssize_t i = 0; i < n && m_master >= 0; ++i)
-                handleCommand(buffer[i]);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && errno == EAGAIN) {
+    char buffer[256];
+    while (m_line->isOpen()) {
+        QString error;
+        const qint64 n = m_line->read(buffer, sizeof buffer, &error);
+        if (n == 0)
             return;
-        } else {
-            // On a pty only when no slave fd is left, which our own open slave prevents; a device
-            // has gone.
-            qWarning("InstrumentSimulator: %s", qPrintable(systemError("read")));
-            m_readNotifier->setEnabled(false);
+        if (n < 0) {
+            qWarning("InstrumentSimulator: %s", qPrintable(error));
             return;
         }
+        // A slot may hang up while we go through the bytes.
+        for (qint64 i = 0; i < n && m_line->isOpen(); ++i)
+            handleCommand(quint8(buffer[i]));
     }
 }
 
@@ -253,7 +189,7 @@ void InstrumentSimulator::handleCommand(quint8 byte)
 {
     m_commands.append({ byte, m_clock.elapsed() });
     emit commandReceived(byte);
-    if (m_master < 0)
+    if (!m_line->isOpen())
         return;
     if (m_channel < 0 && byte < ChannelCount)
         startStream(byte);
@@ -297,27 +233,13 @@ void InstrumentSimulator::startPacing()
     }
     // Rounded up, so that the timer never fires before a chunk is due. It falls behind by a
     // nanosecond a chunk at most; paceTick() asks the clock, and the odd wake-up sends two chunks.
-    const qint64 interval = (qint64(m_chunkSize) * kNsPerSecond + m_rate - 1) / m_rate;
-    const timespec period{ time_t(interval / kNsPerSecond), long(interval % kNsPerSecond) };
-    const itimerspec schedule{ period, period };
-    if (::timerfd_settime(m_chunkTimer, 0, &schedule, nullptr) != 0)
-        qWarning("InstrumentSimulator: %s", qPrintable(systemError("timerfd_settime")));
+    m_line->setChunkInterval((qint64(m_chunkSize) * kNsPerSecond + m_rate - 1) / m_rate);
 }
 
 void InstrumentSimulator::stopPacing()
 {
     m_paceTimer->stop();
-    const itimerspec disarmed{};
-    if (m_chunkTimer >= 0)
-        ::timerfd_settime(m_chunkTimer, 0, &disarmed, nullptr);
-}
-
-void InstrumentSimulator::onChunkTimer()
-{
-    // Read to quiet the notifier; the count of expirations is not needed, paceTick() asks the clock.
-    quint64 expirations;
-    while (::read(m_chunkTimer, &expirations, sizeof expirations) < 0 && errno == EINTR) { }
-    paceTick();
+    m_line->setChunkInterval(0);
 }
 
 void InstrumentSimulator::paceTick()
@@ -343,13 +265,13 @@ void InstrumentSimulator::paceTick()
 void InstrumentSimulator::onWritable()
 {
     if (m_refillWhenWritable) {
-        if (m_master >= 0 && (!m_pending.empty() || refillFlood()))
+        if (m_line->isOpen() && (!m_pending.empty() || refillFlood()))
             writeHead();
         afterWrite();
         return;
     }
     qint64 budget = kWriteBudget;
-    while (budget > 0 && m_master >= 0 && (!m_pending.empty() || refillFlood())) {
+    while (budget > 0 && m_line->isOpen() && (!m_pending.empty() || refillFlood())) {
         const qint64 before = m_bytesWritten;
         if (!writePending())
             break;
@@ -388,7 +310,7 @@ void InstrumentSimulator::enqueue(const QByteArray &bytes, bool isSignal)
 // Writes until the queue is empty (true) or the pty is full (false).
 bool InstrumentSimulator::writePending()
 {
-    while (!m_pending.empty() && m_master >= 0) {
+    while (!m_pending.empty() && m_line->isOpen()) {
         if (!writeHead())
             return false;
     }
@@ -399,13 +321,11 @@ bool InstrumentSimulator::writePending()
 bool InstrumentSimulator::writeHead()
 {
     Chunk &head = m_pending.front();
-    ssize_t n;
-    do
-        n = ::write(m_master, head.bytes.constData() + m_headOffset, head.bytes.size() - m_headOffset);
-    while (n < 0 && errno == EINTR);
-    if (n < 0) {
-        if (errno != EAGAIN) {
-            qWarning("InstrumentSimulator: %s", qPrintable(systemError("write")));
+    QString error;
+    const qint64 n = m_line->write(head.bytes.constData() + m_headOffset, head.bytes.size() - m_headOffset, &error);
+    if (n <= 0) {
+        if (n < 0) {
+            qWarning("InstrumentSimulator: %s", qPrintable(error));
             hangUp();
         }
         return false;
@@ -435,6 +355,6 @@ void InstrumentSimulator::afterWrite()
 
 void InstrumentSimulator::updateWriteNotifier()
 {
-    if (m_master >= 0)
-        m_writeNotifier->setEnabled(!m_pending.empty() || floodWanted());
+    if (m_line->isOpen())
+        m_line->watchForRoom(!m_pending.empty() || floodWanted());
 }

@@ -8,11 +8,11 @@
 
 #include <deque>
 
-class QSocketNotifier;
 class QTimer;
+class SimulatorLine;
 
-// The data-acquisition instrument on a pseudo-terminal, or on a serial device wired to the host's
-// port. The host opens devicePath() like a serial port. A channel code (0…7) starts a stream of
+// The data-acquisition instrument on a pseudo-terminal (Linux), or on a serial device wired to the
+// host's port. The host opens devicePath() like a serial port. A channel code (0…7) starts a stream of
 // InstrumentSignal samples of that channel, from sample 0; 0xFF stops it. Any other byte is ignored,
 // as is every byte but 0xFF while streaming.
 class InstrumentSimulator : public QObject
@@ -80,14 +80,13 @@ private:
         bool isSignal;
     };
 
-    bool serve(const QString &path, QString *error);
+    bool serve(const QString &path);
     void readCommands();
     void handleCommand(quint8 byte);
     void startStream(int channel);
     void stopStream();
     void startPacing();
     void stopPacing();
-    void onChunkTimer();
     void paceTick();
     void onWritable();
     bool refillFlood();
@@ -97,18 +96,13 @@ private:
     void afterWrite();
     void updateWriteNotifier();
     bool floodWanted() const;
-    void closePty();
+    void closeLine();
     // Tells the problem and, with closing, gives up what was opened so far; false.
     bool failed(QString *error, const QString &problem, bool closing = true);
 
-    int m_master = -1; // the pty's master, or the serial device
-    int m_slave = -1;
+    SimulatorLine *m_line;
     QString m_devicePath;
-    QSocketNotifier *m_readNotifier;
-    QSocketNotifier *m_writeNotifier;
     QTimer *m_paceTimer;
-    int m_chunkTimer = -1; // timerfd: QTimer cannot wait less than a millisecond
-    QSocketNotifier *m_chunkNotifier;
     QElapsedTimer m_clock;
     QList<Command> m_commands;
 

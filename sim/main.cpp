@@ -1,16 +1,12 @@
 #include "sim/InstrumentSimulator.h"
 #include "sim/SimulatedRecording.h"
+#include "sim/StopRequest.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
-
-#include <sys/signalfd.h>
-#include <unistd.h>
 
 namespace {
 
@@ -24,12 +20,7 @@ int usageError(const QString &message)
 
 int main(int argc, char *argv[])
 {
-    // Blocked before any thread starts, so that only the signalfd below sees them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    StopRequest::prepare();
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("larventa-sim"));
@@ -37,7 +28,8 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Simulates the data-acquisition instrument on a pseudo-terminal, or with --device on a serial port.\n"
-        "Prints the device path alone on the first line, then serves the host until SIGINT or SIGTERM.\n"
+        "Prints the device path alone on the first line, then serves the host until SIGINT or SIGTERM\n"
+        "(Ctrl+C on Windows, which has no pseudo-terminals: there --device COMn is needed).\n"
         "The host sends a channel code 0..7 to start a stream of that channel and 0xFF to stop it.\n"
         "With --write-recording it writes a recording and its description instead, as the recorder would."));
     parser.addHelpOption();
@@ -150,22 +142,11 @@ int main(int argc, char *argv[])
                      unsigned(simulator.lineSpeed()));
     }
 
-    const int signalFd = ::signalfd(-1, &stopSignals, SFD_NONBLOCK | SFD_CLOEXEC);
-    if (signalFd < 0) {
-        std::perror("larventa-sim: signalfd");
+    if (!StopRequest::watch())
         return 1;
-    }
-    QSocketNotifier signalNotifier(signalFd, QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [signalFd] {
-        signalfd_siginfo info;
-        while (::read(signalFd, &info, sizeof info) == sizeof info) { }
-        QCoreApplication::quit();
-    });
 
     std::printf("%s\n", qPrintable(simulator.devicePath()));
     std::fflush(stdout);
 
-    const int status = QCoreApplication::exec();
-    ::close(signalFd);
-    return status;
+    return QCoreApplication::exec();
 }

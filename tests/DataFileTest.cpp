@@ -4,6 +4,7 @@
 
 #include "output/DataFile.h"
 #include "output/RecordingDescription.h"
+#include "platform/SystemErrorText.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -65,6 +66,8 @@ private slots:
     void refusesWhatIsNoRegularFile();
     void describesTheRecordingInJson_data();
     void describesTheRecordingInJson();
+    void windowsErrorsReadAsLinuxOnes_data();
+    void windowsErrorsReadAsLinuxOnes();
 
 private:
     QTemporaryDir m_folder;
@@ -329,6 +332,37 @@ void DataFileTest::describesTheRecordingInJson()
         lines << line.trimmed().chopped(line.endsWith(QLatin1Char(',')) ? 1 : 0);
     for (const QString &member : members)
         QVERIFY2(lines.contains(member), qPrintable(member + "\n" + json));
+}
+
+void DataFileTest::windowsErrorsReadAsLinuxOnes_data()
+{
+    QTest::addColumn<quint32>("windowsCode");
+    QTest::addColumn<int>("errorNumber");
+
+    // Windows' code (winerror.h) and the errno that the same failure gives on Linux.
+    QTest::newRow("disk full") << quint32(112) << ENOSPC;
+    QTest::newRow("disk full on a handle") << quint32(39) << ENOSPC;
+    QTest::newRow("quota") << quint32(1295) << EDQUOT;
+    QTest::newRow("access denied") << quint32(5) << EACCES;
+    QTest::newRow("no such file") << quint32(2) << ENOENT;
+    QTest::newRow("no such folder") << quint32(3) << ENOENT;
+    QTest::newRow("no such share") << quint32(67) << ENOENT;
+    QTest::newRow("write-protected") << quint32(19) << EROFS;
+    QTest::newRow("too large") << quint32(223) << EFBIG;
+    QTest::newRow("name too long") << quint32(206) << ENAMETOOLONG;
+    QTest::newRow("share gone") << quint32(64) << EIO;
+    QTest::newRow("device gone") << quint32(1167) << ENODEV;
+    QTest::newRow("too many files") << quint32(4) << EMFILE;
+}
+
+// A Windows error reads as its Linux counterpart does: the same messages on both.
+void DataFileTest::windowsErrorsReadAsLinuxOnes()
+{
+    QFETCH(quint32, windowsCode);
+    QFETCH(int, errorNumber);
+    const SystemErrorText::Meaning meaning = SystemErrorText::ofWindowsError(windowsCode);
+    QVERIFY(meaning != SystemErrorText::Meaning::Other);
+    QCOMPARE(SystemErrorText::wording(meaning), SystemErrorText::forSystemError(errorNumber));
 }
 
 QTEST_GUILESS_MAIN(DataFileTest)

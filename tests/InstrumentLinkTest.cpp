@@ -11,9 +11,9 @@
 #include "sim/InstrumentSimulator.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSerialPort>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -24,10 +24,13 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
+
+Q_DECLARE_METATYPE(SerialPortName::System)
 
 namespace {
 
@@ -83,12 +86,14 @@ private slots:
     void takesOnlyWholeBlocksOldestFirst();
     void sleepsUntilABlockCanBeComplete_data();
     void sleepsUntilABlockCanBeComplete();
+    void mapsPortNumbersToDevices_data();
     void mapsPortNumbersToDevices();
     void namesTheAdaptersPluggedIn();
     void opensTheLineAt56000Baud();
     void refusesARateTheDriverCouldNotMake_data();
     void refusesARateTheDriverCouldNotMake();
     void theInstrumentHearsTheClosingByteAndNoEcho();
+    void givesUpWaitingForALineThatTakesNothing();
     void leavesAPortAnotherProgramHoldsAsFound_data();
     void leavesAPortAnotherProgramHoldsAsFound();
     void reportsACommandThatCannotBeSent();
@@ -141,7 +146,7 @@ bool InstrumentLinkTest::openOnBarePty(const BarePty &pty, InstrumentLink &link)
 
 void InstrumentLinkTest::waitForBytes(InstrumentLink &link, qint64 count)
 {
-    QTRY_VERIFY_WITH_TIMEOUT((link.receive(), link.bytesWaiting() >= count), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT((link.receive(), link.bytesWaiting() >= count), 30000);
 }
 
 void InstrumentLinkTest::takesOnlyWholeBlocksOldestFirst_data()
@@ -221,13 +226,36 @@ void InstrumentLinkTest::sleepsUntilABlockCanBeComplete()
     }
 }
 
+void InstrumentLinkTest::mapsPortNumbersToDevices_data()
+{
+    QTest::addColumn<SerialPortName::System>("system");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("configured");
+    QTest::addColumn<QString>("device");
+
+    QTest::newRow("Linux port 1") << SerialPortName::System::Linux << 1 << "" << "/dev/ttyS0";
+    QTest::newRow("Linux port 3") << SerialPortName::System::Linux << 3 << "" << "/dev/ttyS2";
+    QTest::newRow("Linux, configured") << SerialPortName::System::Linux << 3 << "/dev/ttyUSB0" << "/dev/ttyUSB0";
+    QTest::newRow("Windows port 1") << SerialPortName::System::Windows << 1 << "" << "COM1";
+    QTest::newRow("Windows port 12") << SerialPortName::System::Windows << 12 << "" << "COM12";
+    QTest::newRow("Windows, configured") << SerialPortName::System::Windows << 1 << "COM7" << "COM7";
+}
+
 void InstrumentLinkTest::mapsPortNumbersToDevices()
 {
-    qunsetenv("LARVENTA_PORT3");
-    QCOMPARE(SerialPortName::forPort(3), QStringLiteral("/dev/ttyS2"));
-    qputenv("LARVENTA_PORT3", "/dev/ttyUSB0");
-    QCOMPARE(SerialPortName::forPort(3), QStringLiteral("/dev/ttyUSB0"));
-    qunsetenv("LARVENTA_PORT3");
+    QFETCH(SerialPortName::System, system);
+    QFETCH(int, number);
+    QFETCH(QString, configured);
+    QFETCH(QString, device);
+
+    const QByteArray variable = QStringLiteral("LARVENTA_PORT%1").arg(number).toLatin1();
+    if (configured.isEmpty())
+        qunsetenv(variable.constData());
+    else
+        qputenv(variable.constData(), configured.toLocal8Bit());
+    const QString named = SerialPortName::forPort(number, system);
+    qunsetenv(variable.constData());
+    QCOMPARE(named, device);
 }
 
 void InstrumentLinkTest::namesTheAdaptersPluggedIn()
@@ -292,15 +320,30 @@ void InstrumentLinkTest::theInstrumentHearsTheClosingByteAndNoEcho()
     QVERIFY(openOnBarePty(pty, link));
     QString error;
     QVERIFY(link.send(InstrumentLink::StopCode, &error));
-    QElapsedTimer closing;
-    closing.start();
     link.close();
-    QVERIFY2(closing.elapsed() < 1000, qPrintable(QString::number(closing.elapsed())));
     QVERIFY(!link.isOpen());
 
-    QVERIFY(pty.sendToHost(QByteArray("\x00\x05\n", 3)));
-    QTest::qWait(100);
-    QCOMPARE(pty.takeSent(), QByteArray("\xFF", 1));
+    QCOMPARE(pty.sentUntilTakenIn(QByteArray("\x00\x05\n", 3)), QByteArray("\xFF", 1));
+}
+
+// A device that takes no more data keeps the closing byte queued for ever; closing waits for it
+// only so long (one that waited for ever would stall the suite until its time-out). A socket
+// whose peer reads nothing keeps its queue as such a line does, where a pty reports nothing
+// queued even when full; the kernel's own UARTs are tried in the driver tests.
+void InstrumentLinkTest::givesUpWaitingForALineThatTakesNothing()
+{
+    int ends[2];
+    QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, ends), 0);
+    const auto closeBoth = qScopeGuard([&] {
+        ::close(ends[0]);
+        ::close(ends[1]);
+    });
+    QCOMPARE(::write(ends[0], "\xFF", 1), ssize_t(1));
+    QVERIFY(!TtyLine::drain(ends[0], std::chrono::milliseconds(100)));
+
+    char taken = 0;
+    QCOMPARE(::read(ends[1], &taken, 1), ssize_t(1));
+    QVERIFY(TtyLine::drain(ends[0], std::chrono::milliseconds(100)));
 }
 
 void InstrumentLinkTest::leavesAPortAnotherProgramHoldsAsFound_data()
@@ -373,13 +416,12 @@ void InstrumentLinkTest::emptyingDropsEverythingReceivedSoFar()
     sim.inject(QByteArray(300, 'x'));
     waitForBytes(link, 300);
     sim.inject(QByteArray(700, 'y'));
-    QTest::qWait(50);
+    QTRY_COMPARE_WITH_TIMEOUT(link.bytesUnread(), qint64(700), 30000);
     link.emptyReceiveBuffer();
 
+    // Anything left over from before would have come in with these.
     sim.inject(QByteArray(512, 'z'));
     waitForBytes(link, 512);
-    QTest::qWait(50);
-    link.receive();
     QCOMPARE(link.bytesWaiting(), qint64(512));
     SampleBlock block;
     QVERIFY(link.readBlock(block));

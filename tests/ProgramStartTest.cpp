@@ -40,6 +40,8 @@ private slots:
     void aWriteBeyondTheFileSizeLimitFails();
     void theProgramPreparesBeforeItRuns();
     void theDesktopKnowsTheProgramAndQtSpeaksRussian();
+    void theViewerAnswersAboutItselfWithoutADisplay_data();
+    void theViewerAnswersAboutItselfWithoutADisplay();
 };
 
 // Without the preparation the signal ends this test here.
@@ -95,6 +97,42 @@ void ProgramStartTest::theDesktopKnowsTheProgramAndQtSpeaksRussian()
     QVERIFY2(QFile::exists(menuEntry), qPrintable(menuEntry));
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Да"));
     QCOMPARE(QCoreApplication::translate("QFileDialog", "File &name:"), QStringLiteral("&Имя файла:"));
+}
+
+void ProgramStartTest::theViewerAnswersAboutItselfWithoutADisplay_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("errors");
+
+    QTest::newRow("help") << "--help" << 0 << "larventa-view --export wav|edf|csv ДАННЫЕ ФАЙЛ" << "";
+    QTest::newRow("help, short") << "-h" << 0 << "Использование:" << "";
+    QTest::newRow("version") << "--version" << 0 << "larventa-view " LARVENTA_VERSION "\n" << "";
+    QTest::newRow("an option it does not know")
+        << "--frobnicate" << 2 << "" << "larventa-view: неизвестный параметр «--frobnicate»; справка: larventa-view --help\n";
+}
+
+// Without a display a window cannot open: a program that tried would fail instead of answering.
+void ProgramStartTest::theViewerAnswersAboutItselfWithoutADisplay()
+{
+    QFETCH(QString, option);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QFETCH(QString, errors);
+
+    QProcess viewer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(display));
+    viewer.setProcessEnvironment(environment);
+    viewer.start(QStringLiteral(LARVENTA_VIEWER), {option});
+    QVERIFY(viewer.waitForFinished(60000));
+    const QString printed = QString::fromUtf8(viewer.readAllStandardOutput());
+    QCOMPARE(QString::fromUtf8(viewer.readAllStandardError()), errors);
+    QCOMPARE(viewer.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(viewer.exitCode(), exitCode);
+    QVERIFY2(output.isEmpty() ? printed.isEmpty() : printed.contains(output), qPrintable(printed));
 }
 
 QTEST_MAIN(ProgramStartTest)

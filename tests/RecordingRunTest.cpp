@@ -2,6 +2,7 @@
 #include "DescriptionCheck.h"
 #include "FileCallFault.h"
 #include "FileSizeLimit.h"
+#include "HeardCommands.h"
 #include "RunRig.h"
 #include "SimProcess.h"
 #include "TestFiles.h"
@@ -285,8 +286,7 @@ void RecordingRunTest::refusesToStartWithoutAFile()
     QCOMPARE(message.buttons, MessageBoxes::Buttons::Ok);
     QCOMPARE(rig.plot.prepared, 0);
     QVERIFY(rig.controls.settingsEnabled && rig.controls.startEnabled && !rig.controls.stopEnabled);
-    QTest::qWait(50);
-    QVERIFY(rig.sim.commands().isEmpty());
+    QCOMPARE(HeardCommands::upToNow(rig.sim), QList<quint8>());
     QVERIFY(!rig.link.isOpen());
 }
 
@@ -311,8 +311,7 @@ void RecordingRunTest::asksBeforeRecordingAgainIntoTheLastFile()
     QCOMPARE(question.icon, MessageBoxes::Icon::Warning);
     QCOMPARE(question.buttons, MessageBoxes::Buttons::YesNo);
     QCOMPARE(rig.plot.prepared, 1);
-    QTest::qWait(50);
-    QCOMPARE(rig.sim.commands().size(), 3);
+    QCOMPARE(HeardCommands::upToNow(rig.sim), handshake(1));
     QCOMPARE(rig.dataFile(), firstRecording);
 
     // Yes: the file is made anew and holds the second recording alone.
@@ -633,8 +632,7 @@ void RecordingRunTest::refusesABadRecordingTimeBeforeAnythingChanges()
     QVERIFY(rig.controls.settingsEnabled && rig.controls.startEnabled && !rig.controls.stopEnabled);
     QVERIFY(!rig.link.isOpen());
     QVERIFY(rig.state.FileNameOld.isEmpty());
-    QTest::qWait(50);
-    QVERIFY(rig.sim.commands().isEmpty());
+    QCOMPARE(HeardCommands::upToNow(rig.sim), QList<quint8>());
 }
 
 void RecordingRunTest::aPortThatCannotBeOpenedChangesNothing()

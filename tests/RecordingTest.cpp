@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -34,6 +35,7 @@
 
 #include <fcntl.h>
 #include <sys/fsuid.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -108,6 +110,8 @@ private slots:
     void exportsReadBackByTheirOwnLibraries();
     void refusesBadInputWithAReason_data();
     void refusesBadInputWithAReason();
+    void aTerminalIsRefusedWithoutBecomingTheViewersOwn_data();
+    void aTerminalIsRefusedWithoutBecomingTheViewersOwn();
     void descriptionReadsBackWhatTheRecorderWrites();
     void integrityCheckNamesWhatDiffers_data();
     void integrityCheckNamesWhatDiffers();
@@ -353,7 +357,8 @@ void RecordingTest::refusesBadInputWithAReason_data()
     QTest::newRow("empty data file") << "empty" << "пуст";
     QTest::newRow("description not JSON") << "not json" << "не JSON";
     QTest::newRow("description of another format") << "other format" << "другого формата";
-    QTest::newRow("description of another data file") << "other data" << "к другому файлу данных";
+    QTest::newRow("description of a data file since renamed (opens)")
+        << "other data" << "написано для файла данных «other.bin», а открыт «run.bin»";
     QTest::newRow("description with a key of the wrong type") << "wrong type" << "«channel»";
     QTest::newRow("description with a key twice, the second null") << "key twice" << "«channel» записан в нём дважды";
     QTest::newRow("description with a key twice, both alike") << "same key twice" << "«port» записан в нём дважды";
@@ -364,6 +369,7 @@ void RecordingTest::refusesBadInputWithAReason_data()
     QTest::newRow("description with a SHA-256 that is none") << "not a hash" << "«sha256»";
     QTest::newRow("data file of another size (opens)") << "other size" << "в описании — 5120 байт";
     QTest::newRow("file name not UTF-8") << "not utf-8" << "UTF-8";
+    QTest::newRow("data file larger than any recording") << "huge" << "слишком велик для записи прибора — 10.0 ГБ";
     QTest::newRow("data file cut short while open (opens)") << "cut short" << "";
     QTest::newRow("data file removed while open (opens)") << "removed" << "";
 }
@@ -411,12 +417,16 @@ void RecordingTest::refusesBadInputWithAReason()
     } else if (kind == QLatin1String("other data")) {
         QVERIFY(TestFiles::write(descriptionPath, description.replace("\"run.bin\"", "\"other.bin\"")));
         path = descriptionPath;
+        opens = true;
     } else if (const auto fault = keyFaults.constFind(kind); fault != keyFaults.cend()) {
         QVERIFY(description.contains(fault->first));
         QVERIFY(TestFiles::write(descriptionPath, description.replace(fault->first, fault->second)));
     } else if (kind == QLatin1String("other size")) {
         QVERIFY(TestFiles::write(path, TestFiles::read(path).left(4000)));
         opens = true;
+    } else if (kind == QLatin1String("huge")) {
+        // Sparse: nothing of it is written, and its summary would take 340 MB.
+        QVERIFY(QFile::resize(path, (qint64(10) << 30) + 1));
     } else if (kind == QLatin1String("not utf-8")) {
         const QByteArray name = QFile::encodeName(dir.path()) + "/\xff\xfe.bin";
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
@@ -471,7 +481,51 @@ void RecordingTest::refusesBadInputWithAReason()
     recording->summarise(0, double(length) / 10, columns.data(), 10);
     QCOMPARE(columns[0].isEmpty(), false);
     QCOMPARE(columns[9].isEmpty(), kept < length);
-    QCOMPARE(recording->reload(&error), kept > 0 && kind == QLatin1String("cut short"));
+    QCOMPARE(bool(Recording::open(recording->openedPath(), &error)), kept > 0 && kind == QLatin1String("cut short"));
+}
+
+void RecordingTest::aTerminalIsRefusedWithoutBecomingTheViewersOwn_data()
+{
+    QTest::addColumn<bool>("asDescription");
+
+    QTest::newRow("as the data file") << false;
+    QTest::newRow("as the description, through a link") << true;
+}
+
+// A program that leads its own session, as one started from a desktop may, takes the first
+// terminal it opens as its controlling terminal unless it says otherwise.
+void RecordingTest::aTerminalIsRefusedWithoutBecomingTheViewersOwn()
+{
+    QFETCH(bool, asDescription);
+
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    QVERIFY(master >= 0);
+    const auto closer = qScopeGuard([master] { ::close(master); });
+    QVERIFY(::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    const QString terminal = QFile::decodeName(::ptsname(master));
+    QTemporaryDir dir;
+    QString path = terminal;
+    if (asDescription) {
+        path = dir.filePath(QStringLiteral("run.bin.json"));
+        QVERIFY(QFile::link(terminal, path));
+    }
+
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::setsid();
+        QString error;
+        const bool opened = bool(Recording::open(path, &error));
+        const bool refused = error.contains(QStringLiteral("не обычный файл"));
+        const bool ownTerminal = ::open("/dev/tty", O_RDWR | O_NOCTTY) >= 0;
+        ::_exit(opened || !refused ? 2 : ownTerminal ? 1 : 0);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QVERIFY2(WEXITSTATUS(status) != 2, "the terminal was not refused as a file that is not a regular one");
+    QVERIFY2(WEXITSTATUS(status) != 1, "the terminal became the controlling terminal");
+    QCOMPARE(WEXITSTATUS(status), 0);
 }
 
 void RecordingTest::descriptionReadsBackWhatTheRecorderWrites()

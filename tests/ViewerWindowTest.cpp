@@ -8,10 +8,19 @@
 #include "viewerwindow/ViewerWindow.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTest>
 
 #include <cmath>
@@ -42,6 +51,14 @@ QAction *menuAction(const QWidget &window, const QString &menuTitle, const QStri
     return nullptr;
 }
 
+// Opens path in the window and waits until it is on the screen.
+bool openAndWait(ViewerWindow &window, const QString &path)
+{
+    QSignalSpy shown(&window, &ViewerWindow::recordingShown);
+    window.openFile(path);
+    return shown.wait(60000);
+}
+
 QString labelText(const QWidget &window, const char *name)
 {
     const auto *label = window.findChild<QLabel *>(QLatin1String(name));
@@ -64,6 +81,9 @@ private slots:
     void initTestCase();
     void aLoneOddSampleShowsAtFullZoomOut();
     void cursorsReadTheSamplesUnderTheClicks();
+    void aCursorFarOffAtTheDeepestZoomIsNotDrawn();
+    void aDropThatFailsSaysSoAfterTheDrop();
+    void aLargeFileOpensBehindTheWindowAndCanBeCancelled();
     void aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain();
 
 private:
@@ -145,9 +165,9 @@ void ViewerWindowTest::cursorsReadTheSamplesUnderTheClicks()
     ViewerWindow window(messages, files);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(window.openFile(path));
-    QVERIFY(!window.openFile(m_folder.filePath(QStringLiteral("missing.bin"))));
-    QCOMPARE(messages.shown.size(), 1);
+    QVERIFY(openAndWait(window, path));
+    window.openFile(m_folder.filePath(QStringLiteral("missing.bin")));
+    QTRY_COMPARE(messages.shown.size(), 1);
     QVERIFY2(messages.shown.first().text.contains(QStringLiteral("missing.bin")), qPrintable(messages.shown.first().text));
 
     auto *view = window.findChild<TraceView *>();
@@ -196,6 +216,119 @@ void ViewerWindowTest::cursorsReadTheSamplesUnderTheClicks()
     QCOMPARE(qint64(rows.size()), second - first + 2);
     QCOMPARE(rows.at(1), QStringLiteral("%1,%2").arg(first / 100.0, 0, 'f', 4).arg(first / 100).toLatin1());
     QCOMPARE(rows.last(), QStringLiteral("%1,%2").arg(second / 100.0, 0, 'f', 4).arg(second / 100).toLatin1());
+
+    // Another assumed rate: the length in seconds and the cursors' times follow it.
+    auto *rate = window.findChild<QDoubleSpinBox *>(QStringLiteral("AssumedRate"));
+    QVERIFY(rate && rate->isVisible());
+    QCOMPARE(labelText(window, "Recorded"), QStringLiteral("25600 отсчётов · 256.00 с при принятой частоте"));
+    rate->setValue(200);
+    QCOMPARE(labelText(window, "Recorded"), QStringLiteral("25600 отсчётов · 128.00 с при принятой частоте"));
+    const QString firstCursor = labelText(window, "FirstCursor");
+    const double firstSeconds = firstCursor.section(QLatin1Char(' '), 2, 2).toDouble();
+    QVERIFY2(std::fabs(firstSeconds - first / 200.0) < 0.01, qPrintable(firstCursor));
+}
+
+// A file dropped on the window that cannot be opened says so once the drop is over.
+void ViewerWindowTest::aDropThatFailsSaysSoAfterTheDrop()
+{
+    ScriptedMessageBoxes messages;
+    ScriptedFileChoice files;
+    ViewerWindow window(messages, files);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QMimeData dragged;
+    dragged.setUrls({QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("gone.bin")))});
+    const QPoint middle(window.width() / 2, window.height() / 2);
+    QDragEnterEvent enter(middle, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(middle, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(messages.shown.size(), 0);
+    QTRY_COMPARE(messages.shown.size(), 1);
+    QVERIFY2(messages.shown.first().text.contains(QStringLiteral("gone.bin")), qPrintable(messages.shown.first().text));
+}
+
+// At 20 pixels a sample, the first sample lies 20 × 214,748,370 − the plot's width pixels
+// left of the plot's right edge: 2^32 + 104 − the width, which a 32-bit column number takes
+// for 104 pixels left of that edge.
+void ViewerWindowTest::aCursorFarOffAtTheDeepestZoomIsNotDrawn()
+{
+    const QString path = m_folder.filePath(QStringLiteral("long.bin"));
+    QFile data(path);
+    QVERIFY(data.open(QIODevice::WriteOnly) && data.resize(214748370));
+    data.close();
+    QString error;
+    const std::unique_ptr<Recording> recording = Recording::open(path, &error);
+    QVERIFY2(recording, qPrintable(error));
+
+    TraceView withCursor;
+    TraceView without;
+    for (TraceView *view : {&withCursor, &without}) {
+        view->resize(900, 300);
+        view->setRecording(recording.get());
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+    }
+    QTest::mouseClick(&withCursor, Qt::LeftButton, Qt::NoModifier, QPoint(0, 150));
+    QCOMPARE(withCursor.cursor(0), std::optional<qint64>(0));
+    for (TraceView *view : {&withCursor, &without}) {
+        for (double widest = view->span().samplesPerPixel() + 1; view->span().samplesPerPixel() < widest;) {
+            widest = view->span().samplesPerPixel();
+            QTest::keyClick(view, Qt::Key_Plus);
+        }
+        QTest::keyClick(view, Qt::Key_End);
+        QCOMPARE(view->span().samplesPerPixel(), 1 / ViewSpan::MaxPixelsPerSample);
+    }
+    QVERIFY(withCursor.span().width() > 104);
+    QCOMPARE(withCursor.grab().toImage(), without.grab().toImage());
+}
+
+// The window stays on the recording it shows while another is summarised, and keeps it if the
+// opening is cancelled; closing the window meanwhile stops the opening.
+void ViewerWindowTest::aLargeFileOpensBehindTheWindowAndCanBeCancelled()
+{
+    const QString shownPath = m_folder.filePath(QStringLiteral("shown.bin"));
+    QVERIFY(TestFiles::write(shownPath, QByteArray(5000, char(50))));
+    const QString largePath = m_folder.filePath(QStringLiteral("large.bin"));
+    QFile large(largePath);
+    QVERIFY(large.open(QIODevice::WriteOnly) && large.resize(qint64(1) << 30));
+    large.close();
+
+    ScriptedMessageBoxes messages;
+    ScriptedFileChoice files;
+    auto window = std::make_unique<ViewerWindow>(messages, files);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(openAndWait(*window, shownPath));
+    const auto *progress = window->findChild<QProgressBar *>(QStringLiteral("OpeningProgress"));
+    auto *cancel = window->findChild<QPushButton *>(QStringLiteral("CancelOpening"));
+    QVERIFY(progress && cancel);
+    QVERIFY(!progress->isVisible());
+
+    window->openFile(largePath);
+    QVERIFY(progress->isVisible() && cancel->isVisible());
+    QVERIFY(window->windowTitle().startsWith(QStringLiteral("shown.bin")));
+    cancel->click();
+    QVERIFY(!progress->isVisible());
+    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Открытие отменено."));
+    // Whatever the cancelled opening still sends arrives, and changes nothing.
+    for (QThread *thread : window->findChildren<QThread *>())
+        thread->wait();
+    QCoreApplication::processEvents();
+    QVERIFY(window->windowTitle().startsWith(QStringLiteral("shown.bin")));
+    QCOMPARE(labelText(*window, "SpanStatistics").section(QLatin1Char(' '), 0, 1), QStringLiteral("отсчётов 5000"));
+
+    QVERIFY(openAndWait(*window, largePath));
+    QVERIFY(window->windowTitle().startsWith(QStringLiteral("large.bin")));
+    QVERIFY(!progress->isVisible());
+    QCOMPARE(window->findChild<TraceView *>()->span().sampleCount(), qint64(1) << 30);
+    QCOMPARE(messages.shown.size(), 0);
+
+    window->openFile(largePath);
+    window.reset();
 }
 
 void ViewerWindowTest::aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain()
@@ -217,7 +350,7 @@ void ViewerWindowTest::aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain()
     ViewerWindow window(messages, files);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    QVERIFY(window.openFile(path));
+    QVERIFY(openAndWait(window, path));
     const auto *notices = window.findChild<QLabel *>(QStringLiteral("Notices"));
     QVERIFY(notices && notices->isVisible());
     QVERIFY2(notices->text().contains(QStringLiteral("Запись ещё шла")), qPrintable(notices->text()));
@@ -227,7 +360,9 @@ void ViewerWindowTest::aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain()
     QVERIFY(data.open(QIODevice::Append));
     QCOMPARE(data.write(QByteArray(1000, char(9))), qint64(1000));
     data.close();
+    QSignalSpy shown(&window, &ViewerWindow::recordingShown);
     QTest::keyClick(&window, Qt::Key_F5);
+    QVERIFY(shown.wait(60000));
     QCOMPARE(messages.shown.size(), 0);
     QCOMPARE(window.findChild<TraceView *>()->span().sampleCount(), qint64(2000));
     QVERIFY2(labelText(window, "SpanStatistics").startsWith(QStringLiteral("отсчётов 2000 · мин 7 · макс 9 ")),

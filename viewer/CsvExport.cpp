@@ -23,7 +23,7 @@ bool writeAll(int fd, const std::vector<char> &text, QString *reason)
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
-            *reason = QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forErrno(written < 0 ? errno : ENOSPC));
+            *reason = QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forSystemError(written < 0 ? errno : ENOSPC));
             return false;
         }
         done += size_t(written);

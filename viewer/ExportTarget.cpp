@@ -64,7 +64,7 @@ bool ExportTarget::create(QString *reason)
         }
     }
     *reason = QStringLiteral("не удалось создать файл в папке «%1» (%2)")
-                  .arg(target.dir().path(), SystemErrorText::forErrno(openError));
+                  .arg(target.dir().path(), SystemErrorText::forSystemError(openError));
     return false;
 }
 
@@ -84,12 +84,12 @@ bool ExportTarget::commit(QString *reason)
     const int closed = ::close(m_fd) == 0 ? 0 : errno;
     m_fd = -1;
     if (synced != 0 || closed != 0) {
-        *reason = QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forErrno(synced ? synced : closed));
+        *reason = QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forSystemError(synced ? synced : closed));
         return false;
     }
     const QByteArray path = QFile::encodeName(m_path);
     if (::rename(QFile::encodeName(m_temporaryPath).constData(), path.constData()) != 0) {
-        *reason = QStringLiteral("не удалось заменить прежний файл (%1)").arg(SystemErrorText::forErrno(errno));
+        *reason = QStringLiteral("не удалось заменить прежний файл (%1)").arg(SystemErrorText::forSystemError(errno));
         return false;
     }
     m_committed = true;
@@ -100,7 +100,7 @@ bool ExportTarget::commit(QString *reason)
     if (const int error = DiskSync::folder(folder)) {
         ::unlink(path.constData());
         *reason = QStringLiteral("папку «%1» не удалось сохранить на диск (%2)")
-                      .arg(folder, SystemErrorText::forErrno(error));
+                      .arg(folder, SystemErrorText::forSystemError(error));
         return false;
     }
     return true;

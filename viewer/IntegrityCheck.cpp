@@ -26,16 +26,16 @@ struct Outcome
 // reads shorter.
 Outcome check(const QString &path, qint64 expectedSize, const QByteArray &expectedHash)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         return {false, QStringLiteral("Не удалось прочитать файл данных «%1» для проверки: %2.")
-                           .arg(path, SystemErrorText::forErrno(errno))};
+                           .arg(path, SystemErrorText::forSystemError(errno))};
     }
     struct stat status;
     Outcome outcome;
     if (::fstat(fd, &status) != 0) {
         outcome.message = QStringLiteral("Не удалось прочитать файл данных «%1» для проверки: %2.")
-                              .arg(path, SystemErrorText::forErrno(errno));
+                              .arg(path, SystemErrorText::forSystemError(errno));
     } else if (status.st_size != expectedSize) {
         outcome.message = QStringLiteral("Размер файла данных «%1» не совпадает с описанием: в файле %2 байт, "
                                          "в описании %3 байт.")
@@ -63,7 +63,7 @@ Outcome check(const QString &path, qint64 expectedSize, const QByteArray &expect
         const QByteArray found = hash.hex();
         if (readError != 0) {
             outcome.message = QStringLiteral("Не удалось прочитать файл данных «%1» для проверки: %2.")
-                                  .arg(path, SystemErrorText::forErrno(readError));
+                                  .arg(path, SystemErrorText::forSystemError(readError));
         } else if (total != expectedSize) {
             outcome.message = QStringLiteral("Файл данных «%1» изменился во время проверки: прочитано %2 байт "
                                              "вместо %3.")

@@ -25,15 +25,16 @@ MappedDataFile::~MappedDataFile()
 bool MappedDataFile::open(const QString &path, QString *reason)
 {
     const QByteArray name = QFile::encodeName(path);
-    // Non-blocking, so that a named pipe of that name is refused below rather than waited on.
-    m_fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Non-blocking, so that a named pipe of that name is refused below rather than waited on;
+    // a terminal of that name must not become the program's controlling terminal either.
+    m_fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (m_fd < 0) {
-        *reason = SystemErrorText::forErrno(errno);
+        *reason = SystemErrorText::forSystemError(errno);
         return false;
     }
     struct stat status;
     if (::fstat(m_fd, &status) != 0) {
-        *reason = SystemErrorText::forErrno(errno);
+        *reason = SystemErrorText::forSystemError(errno);
         return false;
     }
     if (S_ISDIR(status.st_mode)) {
@@ -50,7 +51,7 @@ bool MappedDataFile::open(const QString &path, QString *reason)
     }
     void *mapped = ::mmap(nullptr, size_t(status.st_size), PROT_READ, MAP_SHARED, m_fd, 0);
     if (mapped == MAP_FAILED) {
-        *reason = SystemErrorText::forErrno(errno);
+        *reason = SystemErrorText::forSystemError(errno);
         return false;
     }
     m_bytes = static_cast<const uchar *>(mapped);

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -23,17 +24,25 @@ class Recording
 public:
     static constexpr double AssumedSamplesPerSecond = 100.0;
 
-    // path: the data file or its description (<data>.json). On failure returns null and
-    // sets a Russian message that names the file and the reason; nothing on disk changes.
-    static std::unique_ptr<Recording> open(const QString &path, QString *errorMessage);
+    // Told how many of the data file's bytes are summarised so far, of how many; returns
+    // false to stop. Called on the thread that opens.
+    using Progress = std::function<bool(qint64 done, qint64 total)>;
+
+    // path: the data file or its description (<data>.json). On failure, or when progress
+    // says stop, returns null and sets a Russian message that names the file and the
+    // reason; nothing on disk changes. A file too large for a recording is refused before
+    // it is read. May run on any thread.
+    static std::unique_ptr<Recording> open(const QString &path, QString *errorMessage,
+                                           const Progress &progress = Progress());
     ~Recording();
 
+    // What open() was given, to open it again.
+    QString openedPath() const;
     QString dataPath() const;
-    // Empty if the recording has no description.
-    QString descriptionPath() const;
     const std::optional<RecordingDescription> &description() const;
     // Warnings found on opening that do not stop the data being shown, in Russian, one per
-    // line: a data file whose size differs from the description, for instance.
+    // line: a data file whose size differs from the description, or whose name differs from
+    // the one the description gives, for instance.
     QStringList warnings() const;
 
     qint64 sampleCount() const;
@@ -60,9 +69,8 @@ public:
     // Over samples [first, last), clamped to the recording.
     SpanStatistics statistics(qint64 first, qint64 last) const;
 
-    // Reads the data file and its description again (F5), keeping the assumed rate. On
-    // failure keeps what it had and sets the message.
-    bool reload(QString *errorMessage);
+    // The same recording opened again (F5) keeps the rate the operator chose for it.
+    void keepAssumedRateOf(const Recording &earlier);
 
 private:
     Recording();

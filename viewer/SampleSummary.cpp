@@ -59,7 +59,7 @@ ColumnRange SampleSummary::rangeOf(const uchar *bytes, qint64 count)
     return ColumnRange{lowest, highest};
 }
 
-qint64 SampleSummary::build(const uchar *bytes, qint64 length)
+qint64 SampleSummary::build(const uchar *bytes, qint64 length, const std::function<bool(qint64, qint64)> &progress)
 {
     const qint64 blocks = length >> BlockShift;
     m_blockRanges.assign(size_t(blocks), ColumnRange());
@@ -80,6 +80,8 @@ qint64 SampleSummary::build(const uchar *bytes, qint64 length)
         if (!BusErrorGuard::run(chunk))
             break;
         done = end;
+        if (progress && !progress(done << BlockShift, length))
+            return -1;
     }
     if (done < blocks) {
         m_blockRanges.resize(size_t(done));

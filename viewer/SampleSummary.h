@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 
+#include <functional>
 #include <vector>
 
 // The minimum, maximum, sum and sum of squares of every block of 256 samples, and the same
@@ -32,8 +33,10 @@ public:
 
     // Summarises the whole blocks of bytes[0 .. length), which may be a mapped file another
     // program cuts short meanwhile. Returns how many samples it covers: length rounded down
-    // to whole blocks, or fewer if the file lost the rest while it was read.
-    qint64 build(const uchar *bytes, qint64 length);
+    // to whole blocks, or fewer if the file lost the rest while it was read; or -1 if
+    // progress, told the bytes done so far and the length, returned false.
+    qint64 build(const uchar *bytes, qint64 length,
+                 const std::function<bool(qint64 done, qint64 length)> &progress = nullptr);
     qint64 blockCount() const;
 
     // Over blocks [first, last), both within blockCount().

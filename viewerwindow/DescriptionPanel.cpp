@@ -94,7 +94,6 @@ void DescriptionPanel::showFor(const Recording *recording)
 
     m_file->setText(QFileInfo(recording->dataPath()).fileName());
     m_file->setToolTip(recording->dataPath());
-    const QString samples = QStringLiteral("%1 отсчётов").arg(recording->sampleCount());
     if (recording->rateIsAssumed()) {
         const QSignalBlocker quiet(m_assumedRate);
         m_assumedRate->setValue(recording->samplesPerSecond());
@@ -108,9 +107,7 @@ void DescriptionPanel::showFor(const Recording *recording)
     if (!description) {
         for (QLabel *label : {m_channel, m_device, m_started, m_ending, m_problem})
             label->setText(QStringLiteral("описания нет"));
-        m_recorded->setText(QStringLiteral("%1 · %2 с при принятой частоте")
-                                .arg(samples, QString::number(recording->sampleCount() / recording->samplesPerSecond(),
-                                                              'f', 2)));
+        showRecorded(recording);
         return;
     }
     m_channel->setText(QStringLiteral("%1 (код %2)").arg(description->channelNumber).arg(description->channelCode));
@@ -122,12 +119,25 @@ void DescriptionPanel::showFor(const Recording *recording)
     const QString ending = endingWords(description->ending);
     m_ending->setText(description->ended.isValid() ? QStringLiteral("%1, %2").arg(ending, dateTimeText(description->ended))
                                                    : ending);
-    m_recorded->setText(QStringLiteral("%1 с из заданных %2 · %3")
-                            .arg(QString::number(description->recordedSeconds, 'f', 3))
-                            .arg(description->requestedSeconds)
-                            .arg(samples));
+    showRecorded(recording);
     m_problem->setText(description->problem.isEmpty() ? QStringLiteral("нет") : description->problem);
     m_integrity->setText(QStringLiteral("идёт проверка размера и SHA-256…"));
+}
+
+void DescriptionPanel::showRecorded(const Recording *recording)
+{
+    const QString samples = QStringLiteral("%1 отсчётов").arg(recording->sampleCount());
+    const std::optional<RecordingDescription> &description = recording->description();
+    if (description) {
+        m_recorded->setText(QStringLiteral("%1 с из заданных %2 · %3")
+                                .arg(QString::number(description->recordedSeconds, 'f', 3))
+                                .arg(description->requestedSeconds)
+                                .arg(samples));
+        return;
+    }
+    m_recorded->setText(QStringLiteral("%1 · %2 с при принятой частоте")
+                            .arg(samples,
+                                 QString::number(recording->sampleCount() / recording->samplesPerSecond(), 'f', 2)));
 }
 
 void DescriptionPanel::showIntegrity(Integrity integrity, const QString &message)

@@ -22,6 +22,8 @@ public:
     // recording may be null: nothing to describe. The integrity shows as being checked.
     void showFor(const Recording *recording);
     void showIntegrity(Integrity integrity, const QString &message);
+    // The recorded amount again, after the rate it is reckoned at has changed.
+    void showRecorded(const Recording *recording);
 
 signals:
     void assumedRateChanged(double samplesPerSecond);

@@ -69,6 +69,12 @@ void TraceView::recordingChanged()
     emit cursorsChanged();
 }
 
+void TraceView::replaceRecording(const Recording *recording)
+{
+    m_recording = recording;
+    recordingChanged();
+}
+
 void TraceView::fit()
 {
     changeSpan([](ViewSpan &span) { span.fit(); });
@@ -290,7 +296,11 @@ void TraceView::drawCursors(QPainter &painter, const QRect &plot) const
     for (int index = 0; index < int(m_cursors.size()); ++index) {
         if (!m_cursors.at(index))
             continue;
-        const int x = plot.left() + int(std::lround(m_span.xOf(double(*m_cursors.at(index)))));
+        // Far off at a deep zoom, a cursor's column is beyond what an int holds.
+        const double column = std::round(m_span.xOf(double(*m_cursors.at(index))));
+        if (column < 0 || column >= plot.width())
+            continue;
+        const int x = plot.left() + int(column);
         painter.setPen(QPen(CursorColours.at(index), 1, Qt::DashLine));
         painter.drawLine(x, plot.top(), x, plot.bottom());
         painter.setPen(CursorColours.at(index));

@@ -31,9 +31,11 @@ public:
     // Shows the recording whole, without cursors; null shows nothing. The recording
     // outlives its showing here.
     void setRecording(const Recording *recording);
-    // Its samples or rate changed (read again, another assumed rate): keeps the zoom and
-    // the cursors where they still fit.
+    // Its samples or rate changed (another assumed rate): keeps the zoom and the cursors
+    // where they still fit.
     void recordingChanged();
+    // The same recording opened again (F5): as recordingChanged(), from the one given.
+    void replaceRecording(const Recording *recording);
 
     const ViewSpan &span() const { return m_span; }
     // The cursor's sample: index 0 the first cursor, 1 the second.

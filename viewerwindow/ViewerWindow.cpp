@@ -3,6 +3,7 @@
 #include "platform/MessageBoxes.h"
 #include "viewer/IntegrityCheck.h"
 #include "viewer/Recording.h"
+#include "viewer/RecordingOpening.h"
 #include "viewerwindow/DescriptionPanel.h"
 #include "viewerwindow/FileChoice.h"
 #include "viewerwindow/MeasurementPanel.h"
@@ -18,6 +19,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -62,6 +65,10 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
     , m_description(new DescriptionPanel(this))
     , m_notices(new QLabel(this))
     , m_integrityCheck(new IntegrityCheck(this))
+    , m_opening(new RecordingOpening(this))
+    , m_openingLabel(new QLabel(this))
+    , m_openingProgress(new QProgressBar(this))
+    , m_cancelOpening(new QPushButton(QStringLiteral("Отменить"), this))
 {
     setObjectName(QStringLiteral("ViewerWindow"));
     m_messages.setParentWidget(this);
@@ -94,6 +101,21 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
     statusBar()->addWidget(new QLabel(QStringLiteral("Колесо — масштаб, Shift+колесо или перетаскивание — сдвиг, "
                                                      "щелчок — курсор 1, Shift+щелчок — курсор 2, F — вся запись"),
                                       statusBar()));
+    m_openingProgress->setObjectName(QStringLiteral("OpeningProgress"));
+    m_openingProgress->setRange(0, 1000);
+    m_openingProgress->setMaximumWidth(200);
+    m_cancelOpening->setObjectName(QStringLiteral("CancelOpening"));
+    statusBar()->addPermanentWidget(m_openingLabel);
+    statusBar()->addPermanentWidget(m_openingProgress);
+    statusBar()->addPermanentWidget(m_cancelOpening);
+    hideOpening();
+    connect(m_cancelOpening, &QPushButton::clicked, m_opening, &RecordingOpening::cancel);
+    connect(m_opening, &RecordingOpening::progressed, this, &ViewerWindow::openingProgressed);
+    connect(m_opening, &RecordingOpening::finished, this, &ViewerWindow::openingFinished);
+    connect(m_opening, &RecordingOpening::cancelled, this, [this] {
+        hideOpening();
+        statusBar()->showMessage(QStringLiteral("Открытие отменено."), MessageShownMs);
+    });
     resize(1100, 720);
 
     connect(m_view, &TraceView::spanChanged, this, &ViewerWindow::showMeasurements);
@@ -110,6 +132,7 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
         if (!m_recording)
             return;
         m_recording->setAssumedRate(rate);
+        m_description->showRecorded(m_recording.get());
         m_view->recordingChanged();
     });
     showRecording();
@@ -140,18 +163,9 @@ void ViewerWindow::createMenus()
     quit->setShortcut(QKeySequence::Quit);
 }
 
-bool ViewerWindow::openFile(const QString &path)
+void ViewerWindow::openFile(const QString &path)
 {
-    QString error;
-    std::unique_ptr<Recording> opened = Recording::open(path, &error);
-    if (!opened) {
-        showError(QStringLiteral("Запись не открыта"), error);
-        return false;
-    }
-    m_view->setRecording(nullptr);
-    m_recording = std::move(opened);
-    showRecording();
-    return true;
+    startOpening(path, Opening::Open);
 }
 
 void ViewerWindow::chooseAndOpen()
@@ -165,19 +179,56 @@ void ViewerWindow::chooseAndOpen()
 
 void ViewerWindow::reload()
 {
-    if (!m_recording)
-        return;
-    QString error;
-    if (!m_recording->reload(&error)) {
-        showError(QStringLiteral("Запись не прочитана снова"), error);
+    if (m_recording)
+        startOpening(m_recording->openedPath(), Opening::ReadAgain);
+}
+
+void ViewerWindow::startOpening(const QString &path, Opening purpose)
+{
+    m_openingPurpose = purpose;
+    m_opening->start(path);
+    m_openingLabel->setText((purpose == Opening::Open ? QStringLiteral("Открывается «%1»…")
+                                                      : QStringLiteral("Читается снова «%1»…"))
+                                .arg(QFileInfo(path).fileName()));
+    m_openingProgress->setValue(0);
+    for (QWidget *widget : std::initializer_list<QWidget *>{m_openingLabel, m_openingProgress, m_cancelOpening})
+        widget->show();
+}
+
+void ViewerWindow::openingProgressed(qint64 done, qint64 total)
+{
+    m_openingProgress->setValue(total > 0 ? int(done * 1000 / total) : 0);
+}
+
+void ViewerWindow::openingFinished(bool opened, const QString &message)
+{
+    hideOpening();
+    if (!opened) {
+        showError(m_openingPurpose == Opening::Open ? QStringLiteral("Запись не открыта")
+                                                    : QStringLiteral("Запись не прочитана снова"),
+                  message);
         return;
     }
-    m_view->recordingChanged();
-    m_description->showFor(m_recording.get());
-    m_integrityWarning.clear();
-    m_integrityState = IntegrityState::Due;
-    showNotices();
-    m_view->update();
+    std::unique_ptr<Recording> earlier = std::move(m_recording);
+    m_recording = m_opening->take();
+    if (m_openingPurpose == Opening::ReadAgain && earlier) {
+        m_recording->keepAssumedRateOf(*earlier);
+        m_view->replaceRecording(m_recording.get());
+        m_description->showFor(m_recording.get());
+        m_integrityWarning.clear();
+        m_integrityState = IntegrityState::Due;
+        showNotices();
+    } else {
+        m_view->setRecording(nullptr);
+        showRecording();
+    }
+    emit recordingShown();
+}
+
+void ViewerWindow::hideOpening()
+{
+    for (QWidget *widget : std::initializer_list<QWidget *>{m_openingLabel, m_openingProgress, m_cancelOpening})
+        widget->hide();
 }
 
 void ViewerWindow::exportTo(RecordingExport::Format format, Extent extent)
@@ -294,5 +345,7 @@ void ViewerWindow::dropEvent(QDropEvent *event)
     if (path.isEmpty())
         return;
     event->acceptProposedAction();
+    // Opening says how it went later: a message box shown inside the drop would keep the
+    // drag's source waiting until it closed.
     openFile(path);
 }

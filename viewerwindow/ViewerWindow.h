@@ -13,7 +13,10 @@ class MeasurementPanel;
 class MessageBoxes;
 class QAction;
 class QLabel;
+class QProgressBar;
+class QPushButton;
 class Recording;
+class RecordingOpening;
 class TraceView;
 
 // The viewer's window: one recording drawn whole or in part, its cursors and statistics,
@@ -27,9 +30,14 @@ public:
     ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *parent = nullptr);
     ~ViewerWindow() override;
 
-    // path: a data file or its description. On failure says why in a message box and
-    // keeps the recording shown before.
-    bool openFile(const QString &path);
+    // path: a data file or its description. Opens it in the background, with progress and
+    // a button to cancel; on failure says why in a message box and keeps the recording shown
+    // before.
+    void openFile(const QString &path);
+
+signals:
+    // A recording opened or read again is on the screen.
+    void recordingShown();
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -37,10 +45,15 @@ protected:
 
 private:
     enum class Extent { Whole, BetweenCursors };
+    enum class Opening { Open, ReadAgain };
 
     void createMenus();
     void chooseAndOpen();
     void reload();
+    void startOpening(const QString &path, Opening purpose);
+    void openingProgressed(qint64 done, qint64 total);
+    void openingFinished(bool opened, const QString &message);
+    void hideOpening();
     void exportTo(RecordingExport::Format format, Extent extent);
     void showRecording();
     void showNotices();
@@ -57,6 +70,11 @@ private:
     DescriptionPanel *m_description;
     QLabel *m_notices;
     IntegrityCheck *m_integrityCheck;
+    RecordingOpening *m_opening;
+    Opening m_openingPurpose = Opening::Open;
+    QLabel *m_openingLabel;
+    QProgressBar *m_openingProgress;
+    QPushButton *m_cancelOpening;
     // Due from opening or reading again until the first frame is drawn, then running until
     // it reports; a report from a check of what was shown before is not awaited.
     enum class IntegrityState { None, Due, Running };

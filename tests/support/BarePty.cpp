@@ -4,10 +4,30 @@
 
 #include <QByteArray>
 
-#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <termios.h>
 #include <unistd.h>
+
+namespace {
+
+// Bounds only a hang: how long the kernel may take to pass bytes from one end to the other.
+constexpr int DeliveryDeadlineMs = 30000;
+// Sent from the host's side after everything else; nothing the tests send or echo contains it.
+constexpr char Mark = '~';
+
+// One read of what fd has, once it has something or the deadline has passed; empty if nothing.
+QByteArray readWhenReady(int fd)
+{
+    pollfd readable{fd, POLLIN, 0};
+    if (::poll(&readable, 1, DeliveryDeadlineMs) <= 0 || !(readable.revents & POLLIN))
+        return {};
+    char chunk[4096];
+    const ssize_t count = ::read(fd, chunk, sizeof chunk);
+    return count > 0 ? QByteArray(chunk, count) : QByteArray();
+}
+
+} // namespace
 
 BarePty::BarePty()
 {
@@ -55,19 +75,32 @@ bool BarePty::sendToHost(const QByteArray &bytes)
     return ::write(m_master, bytes.constData(), bytes.size()) == bytes.size();
 }
 
+// Filling the queue instead would depend on when the kernel moves what was written on to the
+// other end, which makes room again a moment later.
 void BarePty::stopTakingCommands()
 {
-    ::fcntl(m_slave, F_SETFL, ::fcntl(m_slave, F_GETFL) | O_NONBLOCK);
-    const QByteArray filler(4096, 'x');
-    // The kernel moves what was written on to the other end's queue a moment later,
-    // which makes room again, and a large write is refused while a small one still
-    // fits: fill down to single bytes until a pause makes no more room.
-    for (bool roomMade = true; roomMade;) {
-        roomMade = false;
-        for (size_t size = size_t(filler.size()); size > 0; size /= 2) {
-            while (::write(m_slave, filler.constData(), size) > 0)
-                roomMade = true;
-        }
-        ::usleep(20000);
+    ::tcflow(m_slave, TCOOFF);
+}
+
+QByteArray BarePty::sentUntilTakenIn(const QByteArray &bytes)
+{
+    const QByteArray undelivered = QByteArrayLiteral("(the kernel did not deliver within the deadline)");
+    if (!sendToHost(bytes))
+        return undelivered;
+    for (qsizetype arrived = 0; arrived < bytes.size();) {
+        const QByteArray more = readWhenReady(m_slave);
+        if (more.isEmpty())
+            return undelivered;
+        arrived += more.size();
     }
+    if (::write(m_slave, &Mark, 1) != 1)
+        return undelivered;
+    QByteArray sent;
+    while (!sent.contains(Mark)) {
+        const QByteArray more = readWhenReady(m_master);
+        if (more.isEmpty())
+            return sent + undelivered;
+        sent += more;
+    }
+    return sent.left(sent.indexOf(Mark));
 }

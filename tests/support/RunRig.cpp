@@ -33,6 +33,12 @@ RunRig::RunRig(int tickMilliseconds)
                      [this](qint64 samplesSent) { m_samplesSent = samplesSent; });
 }
 
+void RunRig::tick()
+{
+    if (timer.isEnabled())
+        emit timer.tick();
+}
+
 void RunRig::seeTheEnd()
 {
     m_endSeenAt = m_clock.nsecsElapsed();

@@ -14,6 +14,8 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include <limits>
+
 // A recording run wired as the window wires it, with the instrument simulator on a
 // pseudo-terminal as serial port 1, a real data file in a temporary folder, and the
 // window's controls, plot and message boxes standing in as plain values.
@@ -22,6 +24,12 @@ class RunRig
 public:
     // A shorter tick makes a recording of n "seconds" last n ticks of tickMilliseconds.
     explicit RunRig(int tickMilliseconds = RecordingRun::TickMilliseconds);
+
+    // A tick no test outlasts: the run's seconds pass only as the test ticks them.
+    static constexpr int TickedByTest = std::numeric_limits<int>::max();
+    // One tick of the timer, as if it had fallen due, unless it is off; from inside the run's
+    // event pumps.
+    void tick();
 
     QString path(const QString &name) const;
     QByteArray dataFile() const;

@@ -1,5 +1,7 @@
 #include "link/PortClaim.h"
 
+#include "link/PortLockFile.h"
+#include "link/PortRefusal.h"
 #include "link/TtyLine.h"
 
 #include <QFile>
@@ -19,6 +21,13 @@ PortClaim::~PortClaim()
 bool PortClaim::take(const QString &device, QString *whyHeld)
 {
     release();
+    // A live holder's port is not opened; Qt would open one whose lock only minicom or cu wrote,
+    // and hang reading a pipe put in the lock's place.
+    if (const std::optional<PortLockFile::Holder> lock = PortLockFile::of(device);
+        lock && (lock->state == PortLockFile::State::Live || lock->state == PortLockFile::State::NotAFile)) {
+        *whyHeld = PortRefusal::lockReason(*lock);
+        return false;
+    }
     m_handle = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_handle < 0)
         return true;

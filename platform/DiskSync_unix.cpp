@@ -11,6 +11,7 @@ namespace {
 int failure(int (*sync)(int), int fd)
 {
     while (sync(fd) != 0) {
+        // A file system that cannot sync at all.
         if (errno == EINVAL)
             return 0;
         if (errno != EINTR)

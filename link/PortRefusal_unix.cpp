@@ -66,7 +66,7 @@ QString PortRefusal::lockReason(const PortLockFile::Holder &lock)
     return {};
 }
 
-QString PortRefusal::accessAdvice(const QString &device, mode_t mode, gid_t group, const QString &groupName)
+QString PortRefusal::accessAdvice(const QString &device, quint32 mode, quint32 group, const QString &groupName)
 {
     const bool groupMayUse = (mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
     if (groupMayUse && group != 0) {

@@ -1,0 +1,6 @@
+#include "link/SerialPortName.h"
+
+SerialPortName::System SerialPortName::thisSystem()
+{
+    return System::Linux;
+}

@@ -1,0 +1,8 @@
+#include "platform/ProgramStart.h"
+
+#include <csignal>
+
+void ProgramStart::prepare()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}

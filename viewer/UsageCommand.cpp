@@ -1,0 +1,41 @@
+#include "viewer/UsageCommand.h"
+
+#include <cstdio>
+
+namespace {
+
+const char Usage[] =
+    "Использование:\n"
+    "  larventa-view [ФАЙЛ]\n"
+    "      открывает окно просмотра; ФАЙЛ — файл данных записи или её описание (ФАЙЛ.json)\n"
+    "  larventa-view --export wav|edf|csv ДАННЫЕ ФАЙЛ\n"
+    "      сохраняет всю запись ДАННЫЕ в файл ФАЙЛ в другом формате, без окна\n"
+    "  larventa-view --help\n"
+    "      эта справка\n"
+    "  larventa-view --version\n"
+    "      версия программы\n"
+    "Файл, имя которого начинается с «-», называйте с папкой: ./-имя\n";
+
+} // namespace
+
+bool UsageCommand::isAskedFor(const QStringList &arguments)
+{
+    return !arguments.isEmpty() && arguments.constFirst().startsWith(QLatin1Char('-'))
+        && arguments.constFirst() != QLatin1String("--export");
+}
+
+int UsageCommand::run(const QStringList &arguments)
+{
+    const QString &option = arguments.constFirst();
+    if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (option == QLatin1String("--version")) {
+        std::puts("larventa-view " LARVENTA_VERSION);
+        return 0;
+    }
+    std::fprintf(stderr, "larventa-view: неизвестный параметр «%s»; справка: larventa-view --help\n",
+                 option.toLocal8Bit().constData());
+    return 2;
+}
