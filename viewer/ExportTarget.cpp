@@ -42,7 +42,8 @@ bool ExportTarget::create(QString *reason)
         return false;
     }
     // Hidden and beside the target, so that the rename stays within one file system.
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    int openError = EEXIST;
+    for (int attempt = 0; attempt < 100 && openError == EEXIST; ++attempt) {
         const QString name = QStringLiteral(".%1.%2.part")
                                  .arg(target.fileName())
                                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
@@ -53,7 +54,7 @@ bool ExportTarget::create(QString *reason)
         sigset_t unblocked;
         ::pthread_sigmask(SIG_BLOCK, &stopSignals, &unblocked);
         m_fd = ::open(QFile::encodeName(candidate).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        const int openError = errno;
+        openError = errno;
         if (m_fd >= 0)
             m_removalOnStop = std::make_unique<RemovalOnStopSignal>(candidate);
         ::pthread_sigmask(SIG_SETMASK, &unblocked, nullptr);
@@ -61,12 +62,9 @@ bool ExportTarget::create(QString *reason)
             m_temporaryPath = candidate;
             return true;
         }
-        errno = openError;
-        if (errno != EEXIST)
-            break;
     }
     *reason = QStringLiteral("не удалось создать файл в папке «%1» (%2)")
-                  .arg(target.dir().path(), SystemErrorText::forSystemError(errno));
+                  .arg(target.dir().path(), SystemErrorText::forSystemError(openError));
     return false;
 }
 
