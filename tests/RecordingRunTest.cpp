@@ -116,16 +116,12 @@ void RecordingRunTest::recordsTheStreamInWholeBlocks()
             ticksAtTheChannelCode = ticks;
     });
     QObject duringTheRun;
-    const auto tickOnceDrawn = [&](qint64 blocks, const std::function<void()> &next) {
-        WhenTrue::then(&duringTheRun, [&, blocks] { return rig.plot.segmentCount >= 511 * blocks; }, [&, next] {
-            rig.tick();
-            next();
-        });
-    };
-    WhenTrue::then(&duringTheRun, [&] { return rig.controls.stopEnabled; }, [&] {
-        rig.tick();
-        tickOnceDrawn(5, [&] { tickOnceDrawn(10, [&] { tickOnceDrawn(30, [] {}); }); });
-    });
+    const auto drawn = [&](qint64 blocks) { return [&rig, blocks] { return rig.plot.segmentCount >= 511 * blocks; }; };
+    const auto tick = [&] { rig.tick(); };
+    WhenTrue::inTurn(&duringTheRun, {{[&] { return rig.controls.stopEnabled; }, tick},
+                                     {drawn(5), tick},
+                                     {drawn(10), tick},
+                                     {drawn(30), tick}});
 
     rig.run.startRequest();
 
