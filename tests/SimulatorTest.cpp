@@ -495,7 +495,7 @@ void SimulatorTest::programServesHostAndLogsCommands()
     QCOMPARE(bytes, QByteArray("\x02\x41\xFF", 3));
 
     program.terminate();
-    QVERIFY(program.waitForFinished(5000));
+    QVERIFY(program.waitForFinished(DeliveryDeadlineMs));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
 }
@@ -512,7 +512,7 @@ void SimulatorTest::programRefusesADeviceItCannotServe()
     QFETCH(QString, device);
     QProcess program;
     program.start(QStringLiteral(LARVENTA_SIM_PROGRAM), { "--device", device });
-    QVERIFY(program.waitForFinished(5000));
+    QVERIFY(program.waitForFinished(DeliveryDeadlineMs));
     QCOMPARE(program.exitCode(), 1);
     QCOMPARE(program.readAllStandardOutput(), QByteArray());
     const QString error = QString::fromLocal8Bit(program.readAllStandardError());
