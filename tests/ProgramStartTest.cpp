@@ -83,7 +83,7 @@ void ProgramStartTest::theProgramPreparesBeforeItRuns()
     QVERIFY(program.waitForStarted());
 
     QTRY_VERIFY_WITH_TIMEOUT(ignoresFileSizeSignal(program.processId()) || program.state() != QProcess::Running,
-                             10000);
+                             30000);
     const bool ignored = ignoresFileSizeSignal(program.processId());
     program.kill();
     program.waitForFinished();
