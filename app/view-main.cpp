@@ -1,8 +1,8 @@
 // larventa-view: looks back at a recording. "larventa-view [FILE]" opens the window, on the
 // data file or its description if one is named, and "--follow FILE" follows a file still
-// being written; "larventa-view --export wav|edf|csv DATA OUT"
-// converts a recording without a window, also where there is no display, and "--help" and
-// "--version" answer there too.
+// being written; "larventa-view --export wav|edf|csv DATA OUT" converts a recording and
+// "--export spectrum DATA OUT" writes its spectrum, without a window, also where there is no
+// display, and "--help" and "--version" answer there too.
 
 #include "platform/ProgramStart.h"
 #include "platform/QtMessageBoxes.h"

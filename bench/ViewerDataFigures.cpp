@@ -4,6 +4,7 @@
 
 #include "viewer/Recording.h"
 #include "viewer/RecordingExport.h"
+#include "viewer/WelchEstimate.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -65,9 +66,12 @@ void ViewerDataFigures::measureDay()
 {
     const QString statsFigure = QStringLiteral("span_stats_24h_ms");
     const QString memoryFigure = QStringLiteral("view_memory_24h_mb");
+    const QString spectrumFigure = QStringLiteral("spectrum_24h_ms");
     const QString path = m_recordings.recordingOf(24 * 3600, statsFigure);
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        m_report.fail(spectrumFigure, QStringLiteral("no recording"));
         return;
+    }
     SimulatedRecordings::warmCache(path);
     const qint64 before = privateBytesBeside(QString());
     QElapsedTimer clock;
@@ -78,6 +82,7 @@ void ViewerDataFigures::measureDay()
     if (!recording) {
         m_report.fail(statsFigure, error);
         m_report.fail(memoryFigure, error);
+        m_report.fail(spectrumFigure, error);
         return;
     }
     m_report.add(QStringLiteral("recording_open_24h_ms"), openMs, QStringLiteral("ms"));
@@ -97,6 +102,29 @@ void ViewerDataFigures::measureDay()
         }
     }
     m_report.add(statsFigure, median(times), QStringLiteral("ms"), BenchReport::Goal::AtMost, 30);
+    measureSpectrum(recording.get(), error, spectrumFigure, 3, 4000);
+}
+
+void ViewerDataFigures::measureSpectrum(const Recording *recording, const QString &error, const QString &figure,
+                                        int repeats, double goalMs)
+{
+    if (!recording) {
+        m_report.fail(figure, error);
+        return;
+    }
+    const WelchEstimate::Request request{0, recording->sampleCount(), 0, recording->samplesPerSecond()};
+    QList<double> times;
+    for (int i = 0; i < repeats; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        QString failure;
+        if (!WelchEstimate::compute(*recording, request, nullptr, nullptr, &failure)) {
+            m_report.fail(figure, failure);
+            return;
+        }
+        times.append(clock.nsecsElapsed() / 1e6);
+    }
+    m_report.add(figure, median(times), QStringLiteral("ms"), BenchReport::Goal::AtMost, goalMs);
 }
 
 void ViewerDataFigures::measureExports()
@@ -111,9 +139,12 @@ void ViewerDataFigures::measureExports()
         {RecordingExport::Format::Wav, "export_wav_1h_ms", "wav", 500},
         {RecordingExport::Format::Edf, "export_edf_1h_ms", "edf", 1500},
     };
+    const QString spectrumFigure = QStringLiteral("spectrum_1h_ms");
     const QString path = m_recordings.recordingOf(3600, QLatin1String(exports[0].figure));
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        m_report.fail(spectrumFigure, QStringLiteral("no recording"));
         return;
+    }
     SimulatedRecordings::warmCache(path);
     QString error;
     const std::unique_ptr<Recording> recording = Recording::open(path, &error);
@@ -137,4 +168,5 @@ void ViewerDataFigures::measureExports()
         else
             m_report.add(figure, median(times), QStringLiteral("ms"), BenchReport::Goal::AtMost, one.goal);
     }
+    measureSpectrum(recording.get(), error, spectrumFigure, 5, 250);
 }

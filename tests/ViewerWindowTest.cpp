@@ -5,11 +5,13 @@
 #include "sim/SimulatedRecording.h"
 #include "viewer/Recording.h"
 #include "viewerwindow/FileChoice.h"
+#include "viewerwindow/SpectrumPlot.h"
 #include "viewerwindow/TraceView.h"
 #include "viewerwindow/ViewerWindow.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QDropEvent>
 #include <QFile>
@@ -87,6 +89,7 @@ private slots:
     void aLargeFileOpensBehindTheWindowAndCanBeCancelled();
     void aRecordingBeingMadeIsFollowedOnTheScreen();
     void aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain();
+    void theSpectrumReadsThePeakOfARealFile();
 
 private:
     QTemporaryDir m_folder;
@@ -453,6 +456,94 @@ void ViewerWindowTest::aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain()
     QCOMPARE(window.findChild<TraceView *>()->span().sampleCount(), qint64(2000));
     QVERIFY2(labelText(window, "SpanStatistics").startsWith(QStringLiteral("отсчётов 2000 · мин 7 · макс 9 ")),
              qPrintable(labelText(window, "SpanStatistics")));
+}
+
+// 12 s of the simulated instrument's channel 1 at 5,597.3 samples/s: a tone of a period of
+// 100 samples, 55.973 Hz, seen in bins of 5597.3 / 8192 Hz. The readouts of the peak and of
+// the point under the mouse agree with the spectrum the window exports.
+void ViewerWindowTest::theSpectrumReadsThePeakOfARealFile()
+{
+    const QString path = m_folder.filePath(QStringLiteral("tone.bin"));
+    QString error;
+    QVERIFY2(SimulatedRecording::write(path, 12, 5597.3, &error), qPrintable(error));
+    ScriptedMessageBoxes messages;
+    ScriptedFileChoice files;
+    ViewerWindow window(messages, files);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(openAndWait(window, path));
+    QAction *spectrum = menuAction(window, QStringLiteral("&Вид"), QStringLiteral("&Спектр"));
+    QVERIFY(spectrum);
+    spectrum->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(labelText(window, "SpectrumPeak").startsWith(QStringLiteral("Пик: ")), 20000);
+    QVERIFY2(labelText(window, "SpectrumSpan").startsWith(QStringLiteral("Видимый участок: 0.000–11.983 с")),
+             qPrintable(labelText(window, "SpectrumSpan")));
+
+    // "Пик: 55.969 Гц · 31.2 дБ", with a minus sign for a level below 0 dB.
+    const auto reading = [&](const char *label) {
+        const QStringList words = labelText(window, label).replace(QChar(0x2212), QLatin1Char('-')).split(QLatin1Char(' '));
+        return std::make_pair(words.value(1).toDouble(), words.value(4).toDouble());
+    };
+    const auto [peakHertz, peakLevel] = reading("SpectrumPeak");
+    const double binWidth = 5597.3 / 8192;
+    QVERIFY2(std::fabs(peakHertz - 55.973) <= binWidth, qPrintable(labelText(window, "SpectrumPeak")));
+
+    files.saveAs = m_folder.filePath(QStringLiteral("tone.csv"));
+    auto *exportButton = window.findChild<QPushButton *>(QStringLiteral("SpectrumExport"));
+    QVERIFY(exportButton && exportButton->isEnabled());
+    exportButton->click();
+    QCOMPARE(messages.shown.size(), 0);
+    const QList<QByteArray> rows = TestFiles::read(files.saveAs).trimmed().split('\n');
+    QCOMPARE(rows.size(), 1 + 4097);
+    QCOMPARE(rows.first(), QByteArray("hertz,db"));
+    const auto levelAt = [&](double hertz) {
+        const QList<QByteArray> row = rows.value(1 + int(std::lround(hertz / binWidth))).split(',');
+        return row.value(1).toDouble();
+    };
+    QVERIFY2(std::fabs(levelAt(peakHertz) - peakLevel) < 0.06, qPrintable(QString::number(levelAt(peakHertz))));
+
+    // Across the plot, left to right, the mouse reads from the lowest frequency up to half the
+    // rate, never back, each time the level the export gives at the frequency it names.
+    auto *plot = window.findChild<SpectrumPlot *>();
+    QVERIFY(plot && plot->isVisible());
+    const auto scan = [&] {
+        QList<double> frequencies;
+        for (int x = 0; x < plot->width(); x += 5) {
+            QTest::mouseMove(plot, QPoint(x, plot->height() / 2));
+            if (!labelText(window, "SpectrumPointer").contains(QStringLiteral("Гц")))
+                continue;
+            const auto [hertz, level] = reading("SpectrumPointer");
+            if (std::fabs(levelAt(hertz) - level) >= 0.06 || (!frequencies.isEmpty() && hertz < frequencies.last()))
+                return QList<double>{-1, hertz, level};
+            frequencies.append(hertz);
+        }
+        return frequencies;
+    };
+    QList<double> frequencies = scan();
+    QVERIFY2(frequencies.size() > plot->width() / 5 * 3 / 4, qPrintable(QStringLiteral("%1 %2 %3").arg(frequencies.value(0)).arg(frequencies.value(1)).arg(frequencies.value(2))));
+    // Five pixels of the plot span less than 40 Hz.
+    QVERIFY2(frequencies.first() < 40 && frequencies.last() > 5597.3 / 2 - 40,
+             qPrintable(QStringLiteral("%1 … %2 Hz").arg(frequencies.first()).arg(frequencies.last())));
+    // On the logarithmic axis 0 Hz is left out: the first bin is at the left edge, and five
+    // pixels at the right edge span a few per cent.
+    auto *scale = window.findChild<QComboBox *>(QStringLiteral("FrequencyScale"));
+    QVERIFY(scale);
+    scale->setCurrentIndex(1);
+    frequencies = scan();
+    QVERIFY2(frequencies.size() > plot->width() / 5 * 3 / 4, qPrintable(QStringLiteral("%1 %2 %3").arg(frequencies.value(0)).arg(frequencies.value(1)).arg(frequencies.value(2))));
+    QVERIFY2(frequencies.first() > 0 && frequencies.first() < 2 * binWidth && frequencies.last() > 5597.3 / 2 * 0.9,
+             qPrintable(QStringLiteral("%1 … %2 Hz").arg(frequencies.first()).arg(frequencies.last())));
+
+    // Two cursors: the spectrum follows them, here to the first half of the recording.
+    auto *view = window.findChild<TraceView *>();
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(view->width() / 2, view->height() / 2));
+    QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(0, view->height() / 2));
+    QVERIFY(view->cursor(0) && view->cursor(1));
+    QTRY_VERIFY_WITH_TIMEOUT(labelText(window, "SpectrumSpan").startsWith(QStringLiteral("Между курсорами: 0.000–")),
+                             20000);
+    QTRY_VERIFY_WITH_TIMEOUT(labelText(window, "SpectrumPeak").startsWith(QStringLiteral("Пик: ")), 20000);
+    QVERIFY2(std::fabs(reading("SpectrumPeak").first - 55.973) <= 5597.3 / 8192,
+             qPrintable(labelText(window, "SpectrumPeak")));
 }
 
 QTEST_MAIN(ViewerWindowTest)

@@ -2,6 +2,7 @@
 
 #include "viewer/Recording.h"
 #include "viewer/RecordingExport.h"
+#include "viewer/SpectrumCommand.h"
 
 #include <cstdio>
 
@@ -22,8 +23,11 @@ bool ExportCommand::isAskedFor(const QStringList &arguments)
 
 int ExportCommand::run(const QStringList &arguments)
 {
+    if (SpectrumCommand::isAskedFor(arguments))
+        return SpectrumCommand::run(arguments);
     const QString usage = QStringLiteral("так сохраняют запись в другом формате: "
-                                         "larventa-view --export wav|edf|csv ДАННЫЕ ФАЙЛ");
+                                         "larventa-view --export wav|edf|csv ДАННЫЕ ФАЙЛ, "
+                                         "или спектр: larventa-view --export spectrum ДАННЫЕ ФАЙЛ");
     const qsizetype at = arguments.indexOf(QStringLiteral("--export"));
     if (at < 0 || arguments.size() != at + 4 || at != 0)
         return refuse(usage, 2);

@@ -3,7 +3,8 @@
 #include <QStringList>
 
 // larventa-view --export wav|edf|csv DATA OUT: the window's export without a window, for
-// scripts and for machines without a display. Needs only a QCoreApplication.
+// scripts and for machines without a display; --export spectrum goes to SpectrumCommand.
+// Needs only a QCoreApplication.
 class ExportCommand
 {
 public:

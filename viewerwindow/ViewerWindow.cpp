@@ -4,12 +4,15 @@
 #include "viewer/IntegrityCheck.h"
 #include "viewer/Recording.h"
 #include "viewer/RecordingOpening.h"
+#include "viewer/SpectrumExport.h"
 #include "viewerwindow/DescriptionPanel.h"
 #include "viewerwindow/FileChoice.h"
 #include "viewerwindow/MeasurementPanel.h"
+#include "viewerwindow/SpectrumView.h"
 #include "viewerwindow/TraceView.h"
 
 #include <QDir>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -27,6 +30,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -35,6 +39,7 @@ constexpr int MessageShownMs = 15000;
 // How often the recording shown is looked at: a block the recorder writes is on the screen
 // within this and a frame, and a recording made afresh in its place is noticed.
 constexpr int FollowIntervalMs = 200;
+constexpr int SpectrumDelayMs = 300;
 
 struct ExportFormat
 {
@@ -68,6 +73,9 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
     , m_measurements(new MeasurementPanel(this))
     , m_description(new DescriptionPanel(this))
     , m_notices(new QLabel(this))
+    , m_spectrum(new SpectrumView(this))
+    , m_spectrumDock(new QDockWidget(QStringLiteral("Спектр"), this))
+    , m_spectrumDelay(new QTimer(this))
     , m_integrityCheck(new IntegrityCheck(this))
     , m_opening(new RecordingOpening(this))
     , m_openingLabel(new QLabel(this))
@@ -101,6 +109,12 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
     layout->addWidget(m_view, 1);
     layout->addLayout(panels);
     setCentralWidget(central);
+    m_spectrumDock->setObjectName(QStringLiteral("SpectrumDock"));
+    m_spectrumDock->setWidget(m_spectrum);
+    addDockWidget(Qt::BottomDockWidgetArea, m_spectrumDock);
+    m_spectrumDock->hide();
+    m_spectrumDelay->setSingleShot(true);
+    m_spectrumDelay->setInterval(SpectrumDelayMs);
     createMenus();
     // A message of the moment covers the help for a while, then the help returns.
     statusBar()->addWidget(new QLabel(QStringLiteral("Колесо — масштаб, Shift+колесо или перетаскивание — сдвиг, "
@@ -127,6 +141,14 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
 
     connect(m_view, &TraceView::spanChanged, this, &ViewerWindow::showMeasurements);
     connect(m_view, &TraceView::cursorsChanged, this, &ViewerWindow::showMeasurements);
+    connect(m_view, &TraceView::spanChanged, m_spectrumDelay, qOverload<>(&QTimer::start));
+    connect(m_view, &TraceView::cursorsChanged, m_spectrumDelay, qOverload<>(&QTimer::start));
+    connect(m_spectrumDelay, &QTimer::timeout, this, &ViewerWindow::showSpectrum);
+    connect(m_spectrumDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (visible)
+            showSpectrum();
+    });
+    connect(m_spectrum, &SpectrumView::exportRequested, this, &ViewerWindow::exportSpectrum);
     connect(m_view, &TraceView::cursorsChanged, this, [this] {
         const bool both = m_view->cursor(0) && m_view->cursor(1);
         for (QAction *action : m_spanExports)
@@ -141,12 +163,17 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
         m_recording->setAssumedRate(rate);
         m_description->showRecorded(m_recording.get());
         m_view->recordingChanged();
+        showSpectrum();
     });
     showRecording();
     m_view->setFocus();
 }
 
-ViewerWindow::~ViewerWindow() = default;
+// The recording goes before the child widgets, and with it the spectrum's calculation.
+ViewerWindow::~ViewerWindow()
+{
+    m_spectrum->forgetRecording();
+}
 
 void ViewerWindow::createMenus()
 {
@@ -168,6 +195,12 @@ void ViewerWindow::createMenus()
     fileMenu->addSeparator();
     QAction *quit = fileMenu->addAction(QStringLiteral("В&ыход"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
+
+    QMenu *viewMenu = menuBar()->addMenu(QStringLiteral("&Вид"));
+    QAction *spectrum = m_spectrumDock->toggleViewAction();
+    spectrum->setText(QStringLiteral("&Спектр"));
+    spectrum->setShortcut(Qt::CTRL | Qt::Key_P);
+    viewMenu->addAction(spectrum);
 }
 
 void ViewerWindow::openFile(const QString &path)
@@ -235,6 +268,8 @@ void ViewerWindow::openingFinished(bool opened, const QString &message)
                   message);
         return;
     }
+    // Nothing may read the earlier recording on another thread once it goes.
+    m_spectrum->forgetRecording();
     std::unique_ptr<Recording> earlier = std::move(m_recording);
     m_recording = m_opening->take();
     m_followAlways = m_openingFollowsAlways;
@@ -256,6 +291,7 @@ void ViewerWindow::openingFinished(bool opened, const QString &message)
         showRecording();
     }
     m_followTimer->start();
+    showSpectrum();
     emit recordingShown();
 }
 
@@ -367,6 +403,39 @@ void ViewerWindow::showNotices()
 void ViewerWindow::showMeasurements()
 {
     m_measurements->showFor(m_recording.get(), *m_view);
+}
+
+void ViewerWindow::showSpectrum()
+{
+    m_spectrumDelay->stop();
+    if (!m_recording || !m_spectrumDock->isVisible())
+        return;
+    if (m_view->cursor(0) && m_view->cursor(1)) {
+        m_spectrum->showSpan(*m_recording, std::min(*m_view->cursor(0), *m_view->cursor(1)),
+                             std::max(*m_view->cursor(0), *m_view->cursor(1)) + 1,
+                             QStringLiteral("Между курсорами"));
+        return;
+    }
+    const ViewSpan &span = m_view->span();
+    m_spectrum->showSpan(*m_recording, qint64(std::floor(span.firstSample())), qint64(std::ceil(span.endSample())),
+                         QStringLiteral("Видимый участок"));
+}
+
+void ViewerWindow::exportSpectrum()
+{
+    if (!m_recording || !m_spectrum->spectrum())
+        return;
+    const QFileInfo data(m_recording->dataPath());
+    const QString path = m_files.fileToSave(QStringLiteral("Экспорт спектра"), QStringLiteral("Таблица CSV (*.csv)"),
+                                            data.dir().filePath(data.completeBaseName() + QStringLiteral("-спектр.csv")));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!SpectrumExport::write(*m_spectrum->spectrum(), path, &error)) {
+        showError(QStringLiteral("Экспорт спектра не выполнен"), error);
+        return;
+    }
+    statusBar()->showMessage(QStringLiteral("Спектр записан в %1").arg(path), MessageShownMs);
 }
 
 void ViewerWindow::startIntegrityCheckOnce()

@@ -12,17 +12,20 @@ class IntegrityCheck;
 class MeasurementPanel;
 class MessageBoxes;
 class QAction;
+class QDockWidget;
 class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTimer;
 class Recording;
 class RecordingOpening;
+class SpectrumView;
 class TraceView;
 
 // The viewer's window: one recording drawn whole or in part, its cursors and statistics,
-// its description in words, and the menu that opens, reads again and exports it. A data
-// file or a description dropped on the window opens like one chosen from the menu.
+// its description in words, its spectrum on demand, and the menu that opens, reads again
+// and exports it. A data file or a description dropped on the window opens like one chosen
+// from the menu.
 class ViewerWindow : public QMainWindow
 {
     Q_OBJECT
@@ -63,6 +66,9 @@ private:
     void showRecording();
     void showNotices();
     void showMeasurements();
+    // The span the statistics cover, to the spectrum if it is shown.
+    void showSpectrum();
+    void exportSpectrum();
     void startIntegrityCheckOnce();
     void integrityChecked(bool verified, const QString &message);
     void showError(const QString &title, const QString &text);
@@ -74,6 +80,10 @@ private:
     MeasurementPanel *m_measurements;
     DescriptionPanel *m_description;
     QLabel *m_notices;
+    SpectrumView *m_spectrum;
+    QDockWidget *m_spectrumDock;
+    // Lets a run of zooms, scrolls and clicks settle before the spectrum follows them.
+    QTimer *m_spectrumDelay;
     IntegrityCheck *m_integrityCheck;
     RecordingOpening *m_opening;
     Opening m_openingPurpose = Opening::Open;

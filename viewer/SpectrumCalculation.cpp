@@ -1,0 +1,56 @@
+#include "viewer/SpectrumCalculation.h"
+
+#include "viewer/Recording.h"
+
+#include <QThread>
+
+#include <optional>
+
+SpectrumCalculation::SpectrumCalculation(QObject *parent)
+    : QObject(parent)
+{
+}
+
+SpectrumCalculation::~SpectrumCalculation()
+{
+    cancel();
+}
+
+void SpectrumCalculation::start(const Recording &recording, const WelchEstimate::Request &request)
+{
+    cancel();
+    auto cancelled = std::make_shared<std::atomic<bool>>(false);
+    m_cancelled = cancelled;
+    m_thread = QThread::create([this, &recording, request, cancelled] {
+        // Each report is delivered on this object's thread, and dropped there once the
+        // calculation is cancelled.
+        const auto deliver = [this, cancelled](auto report) {
+            QMetaObject::invokeMethod(
+                this,
+                [cancelled, report] {
+                    if (!*cancelled)
+                        report();
+                },
+                Qt::QueuedConnection);
+        };
+        QString error;
+        const std::optional<PowerSpectrum> spectrum = WelchEstimate::compute(
+            recording, request, cancelled.get(),
+            [this, &deliver](int percent) { deliver([this, percent] { emit progressed(percent); }); }, &error);
+        if (spectrum)
+            deliver([this, spectrum] { emit finished(*spectrum); });
+        else
+            deliver([this, error] { emit failed(error); });
+    });
+    m_thread->start();
+}
+
+void SpectrumCalculation::cancel()
+{
+    if (!m_thread)
+        return;
+    *m_cancelled = true;
+    m_thread->wait();
+    delete m_thread;
+    m_thread = nullptr;
+}

@@ -1,0 +1,77 @@
+#include "viewer/SpectrumCommand.h"
+
+#include "viewer/Recording.h"
+#include "viewer/SpectrumExport.h"
+#include "viewer/WelchEstimate.h"
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+int refuse(const QString &message, int code)
+{
+    std::fprintf(stderr, "larventa-view: %s\n", message.toLocal8Bit().constData());
+    return code;
+}
+
+} // namespace
+
+bool SpectrumCommand::isAskedFor(const QStringList &arguments)
+{
+    return arguments.size() >= 2 && arguments.at(0) == QLatin1String("--export")
+        && arguments.at(1) == QLatin1String("spectrum");
+}
+
+int SpectrumCommand::run(const QStringList &arguments)
+{
+    const QString usage = QStringLiteral("так сохраняют спектр записи: "
+                                         "larventa-view --export spectrum ДАННЫЕ ФАЙЛ [--from С] [--to С]");
+    if (!isAskedFor(arguments) || arguments.size() < 4)
+        return refuse(usage, 2);
+    std::optional<double> from;
+    std::optional<double> to;
+    for (qsizetype at = 4; at < arguments.size(); at += 2) {
+        const QString &option = arguments.at(at);
+        std::optional<double> *bound = option == QLatin1String("--from") ? &from
+            : option == QLatin1String("--to")                            ? &to
+                                                                         : nullptr;
+        if (!bound)
+            return refuse(QStringLiteral("непонятный параметр «%1»; %2").arg(option, usage), 2);
+        if (*bound)
+            return refuse(QStringLiteral("параметр %1 дан дважды; %2").arg(option, usage), 2);
+        bool isNumber = false;
+        const double seconds = arguments.value(at + 1).toDouble(&isNumber);
+        if (!isNumber || !std::isfinite(seconds) || seconds < 0) {
+            return refuse(QStringLiteral("после %1 нужно число секунд от начала записи, не меньше 0, а не «%2»")
+                              .arg(option, arguments.value(at + 1)),
+                          2);
+        }
+        *bound = seconds;
+    }
+    if (from && to && *from >= *to)
+        return refuse(QStringLiteral("--from (%1 с) должно быть меньше --to (%2 с)").arg(*from).arg(*to), 2);
+
+    QString error;
+    const std::unique_ptr<Recording> recording = Recording::open(arguments.at(2), &error);
+    if (!recording)
+        return refuse(error, 1);
+    const double rate = recording->samplesPerSecond();
+    const qint64 first = from ? qint64(std::ceil(*from * rate)) : 0;
+    const qint64 last = to ? qint64(std::floor(*to * rate)) + 1 : recording->sampleCount();
+    if (first >= recording->sampleCount()) {
+        return refuse(QStringLiteral("в записи «%1» нет отсчётов после %2 с: она длится %3 с")
+                          .arg(recording->dataPath())
+                          .arg(*from)
+                          .arg(QString::number(recording->sampleCount() / rate, 'f', 3)),
+                      1);
+    }
+    const std::optional<PowerSpectrum> spectrum =
+        WelchEstimate::compute(*recording, {first, last, 0, rate}, nullptr, nullptr, &error);
+    if (!spectrum)
+        return refuse(QStringLiteral("спектр записи «%1» не рассчитан. %2").arg(recording->dataPath(), error), 1);
+    if (!SpectrumExport::write(*spectrum, arguments.at(3), &error))
+        return refuse(error, 1);
+    return 0;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QStringList>
+
+// larventa-view --export spectrum DATA OUT [--from S] [--to S]: the spectrum of the whole
+// recording, or of the seconds from S to S, written as CSV without a window.
+class SpectrumCommand
+{
+public:
+    // True if the arguments (without the program's name) ask for a spectrum.
+    static bool isAskedFor(const QStringList &arguments);
+    // Returns the exit code: 0 on success, otherwise non-zero with the message on standard
+    // error and no file at OUT.
+    static int run(const QStringList &arguments);
+};

@@ -1,0 +1,45 @@
+#include "viewer/SpectrumExport.h"
+
+#include "platform/SystemErrorText.h"
+#include "viewer/ExportTarget.h"
+#include "viewer/PowerSpectrum.h"
+
+#include <QByteArray>
+
+#include <cerrno>
+#include <cmath>
+
+#include <unistd.h>
+
+bool SpectrumExport::write(const PowerSpectrum &spectrum, const QString &outputPath, QString *errorMessage)
+{
+    const auto failed = [&](const QString &reason) {
+        *errorMessage = QStringLiteral("Не удалось сохранить спектр в «%1»: %2.").arg(outputPath, reason);
+        return false;
+    };
+    // Three digits past the bin width's first, so that neighbouring bins read apart.
+    const int decimals = qBound(0, 3 - int(std::floor(std::log10(spectrum.binWidth()))), 9);
+    QByteArray text("hertz,db\n");
+    text.reserve(spectrum.binCount() * 24);
+    for (int bin = 0; bin < spectrum.binCount(); ++bin) {
+        text += QByteArray::number(spectrum.frequencyOf(bin), 'f', decimals);
+        text += ',';
+        text += QByteArray::number(spectrum.decibelsAt(bin), 'f', 3);
+        text += '\n';
+    }
+    ExportTarget target(outputPath);
+    QString reason;
+    if (!target.create(&reason))
+        return failed(reason);
+    for (qsizetype done = 0; done < text.size();) {
+        const ssize_t written = ::write(target.descriptor(), text.constData() + done, size_t(text.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return failed(QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forSystemError(written < 0 ? errno : ENOSPC)));
+        done += written;
+    }
+    if (!target.commit(&reason))
+        return failed(reason);
+    return true;
+}
