@@ -1,7 +1,8 @@
 // larventa-view: looks back at a recording. "larventa-view [FILE]" opens the window, on the
-// data file or its description if one is named; "larventa-view --export wav|edf|csv DATA OUT"
-// converts a recording and "--export spectrum DATA OUT" writes its spectrum, without a window,
-// also where there is no display, and "--help" and "--version" answer there too.
+// data file or its description if one is named, and "--follow FILE" follows a file still
+// being written; "larventa-view --export wav|edf|csv DATA OUT" converts a recording and
+// "--export spectrum DATA OUT" writes its spectrum, without a window, also where there is no
+// display, and "--help" and "--version" answer there too.
 
 #include "platform/ProgramStart.h"
 #include "platform/QtMessageBoxes.h"
@@ -44,7 +45,9 @@ int main(int argc, char *argv[])
     ViewerWindow window(messages, files);
     window.show();
     const QStringList named = QApplication::arguments().mid(1);
-    if (!named.isEmpty())
+    if (named.size() == 2 && named.constFirst() == QLatin1String("--follow"))
+        window.followFile(named.at(1));
+    else if (!named.isEmpty())
         window.openFile(named.constFirst());
     return application.exec();
 }

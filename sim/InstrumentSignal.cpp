@@ -1,5 +1,8 @@
 #include "sim/InstrumentSignal.h"
 
+// M_PI on every platform: mingw-w64 leaves it out of <cmath> in strict C++17.
+#include <QtMath>
+
 #include <array>
 #include <cmath>
 

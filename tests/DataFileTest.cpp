@@ -337,32 +337,39 @@ void DataFileTest::describesTheRecordingInJson()
 void DataFileTest::windowsErrorsReadAsLinuxOnes_data()
 {
     QTest::addColumn<quint32>("windowsCode");
-    QTest::addColumn<int>("errorNumber");
+    QTest::addColumn<QString>("reason");
 
-    // Windows' code (winerror.h) and the errno that the same failure gives on Linux.
-    QTest::newRow("disk full") << quint32(112) << ENOSPC;
-    QTest::newRow("disk full on a handle") << quint32(39) << ENOSPC;
-    QTest::newRow("quota") << quint32(1295) << EDQUOT;
-    QTest::newRow("access denied") << quint32(5) << EACCES;
-    QTest::newRow("no such file") << quint32(2) << ENOENT;
-    QTest::newRow("no such folder") << quint32(3) << ENOENT;
-    QTest::newRow("no such share") << quint32(67) << ENOENT;
-    QTest::newRow("write-protected") << quint32(19) << EROFS;
-    QTest::newRow("too large") << quint32(223) << EFBIG;
-    QTest::newRow("name too long") << quint32(206) << ENAMETOOLONG;
-    QTest::newRow("share gone") << quint32(64) << EIO;
-    QTest::newRow("device gone") << quint32(1167) << ENODEV;
-    QTest::newRow("too many files") << quint32(4) << EMFILE;
+    // Windows' code (winerror.h), and what the same failure reads as on Linux.
+    const auto asOnLinux = [](int errorNumber) { return SystemErrorText::forSystemError(errorNumber); };
+    QTest::newRow("disk full") << quint32(112) << asOnLinux(ENOSPC);
+    QTest::newRow("disk full on a handle") << quint32(39) << asOnLinux(ENOSPC);
+    QTest::newRow("quota") << quint32(1295) << asOnLinux(EDQUOT);
+    QTest::newRow("access denied") << quint32(5) << asOnLinux(EACCES);
+    QTest::newRow("no such file") << quint32(2) << asOnLinux(ENOENT);
+    QTest::newRow("no such folder") << quint32(3) << asOnLinux(ENOENT);
+    QTest::newRow("no such share") << quint32(67) << asOnLinux(ENOENT);
+    QTest::newRow("write-protected") << quint32(19) << asOnLinux(EROFS);
+    QTest::newRow("too large") << quint32(223) << asOnLinux(EFBIG);
+    QTest::newRow("name too long") << quint32(206) << asOnLinux(ENAMETOOLONG);
+    QTest::newRow("share gone") << quint32(64) << asOnLinux(EIO);
+    QTest::newRow("device gone") << quint32(1167) << asOnLinux(ENODEV);
+    QTest::newRow("too many files") << quint32(4) << asOnLinux(EMFILE);
+    // Linux has neither: it replaces a file whatever holds or maps it.
+    const QString openElsewhere = QStringLiteral("файл открыт в другой программе (например, в программе просмотра "
+                                                 "записей), и Windows не даёт изменить или заменить его, пока он там "
+                                                 "открыт; закройте его там и повторите");
+    QTest::newRow("held by another program") << quint32(32) << openElsewhere;
+    QTest::newRow("mapped by the viewer") << quint32(1224) << openElsewhere;
 }
 
 // A Windows error reads as its Linux counterpart does: the same messages on both.
 void DataFileTest::windowsErrorsReadAsLinuxOnes()
 {
     QFETCH(quint32, windowsCode);
-    QFETCH(int, errorNumber);
+    QFETCH(QString, reason);
     const SystemErrorText::Meaning meaning = SystemErrorText::ofWindowsError(windowsCode);
     QVERIFY(meaning != SystemErrorText::Meaning::Other);
-    QCOMPARE(SystemErrorText::wording(meaning), SystemErrorText::forSystemError(errorNumber));
+    QCOMPARE(SystemErrorText::wording(meaning), reason);
 }
 
 QTEST_GUILESS_MAIN(DataFileTest)

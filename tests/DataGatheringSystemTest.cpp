@@ -8,6 +8,7 @@
 #include "TestFiles.h"
 #include "WhenTrue.h"
 
+#include "link/InstrumentLink.h"
 #include "link/PortLockFile.h"
 #include "output/GraphikBox.h"
 #include "platform/QtMessageBoxes.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QImage>
@@ -57,6 +59,15 @@ struct WindowRig
         return window->findChild<Control *>(QLatin1String(name));
     }
     void click(const char *name) const { QTest::mouseClick(control<QAbstractButton>(name), Qt::LeftButton); }
+    // The window's timer left to the test, whose ticks are then the recording's seconds.
+    void tickByHand() const { control<Timer>("Timer")->setInterval(RunRig::TickedByTest); }
+    void tick() const
+    {
+        Timer *timer = control<Timer>("Timer");
+        if (timer->isEnabled())
+            emit timer->tick();
+    }
+    bool recording() const { return control("StopButton")->isEnabled(); }
     void chooseFile(const QString &path)
     {
         dialog.nextChoice = path;
@@ -294,10 +305,11 @@ void DataGatheringSystemTest::choosingTheFile()
     QCOMPARE(label->toolTip(), longPath);
 }
 
-// Real seconds: one for the handshake, two of recording.
+// A two-second recording, its seconds ticked away by the test as the blocks come in.
 void DataGatheringSystemTest::recordingFromTheStartButton()
 {
     WindowRig rig;
+    rig.tickByHand();
     rig.sim.setRate(5600);
     const QString path = rig.folder.filePath(QStringLiteral("run1.bin"));
     rig.chooseFile(path);
@@ -312,6 +324,10 @@ void DataGatheringSystemTest::recordingFromTheStartButton()
             && !rig.control("StartButton")->isEnabled() && rig.control("StopButton")->isEnabled()
             && rig.control("GraphikBox")->isVisible();
     });
+    const auto blocksInFile = [&](qint64 blocks) { return [&, blocks] { return TestFiles::read(path).size() >= 512 * blocks; }; };
+    const auto tick = [&] { rig.tick(); };
+    QObject duringTheRun;
+    WhenTrue::inTurn(&duringTheRun, {{[&] { return rig.recording(); }, tick}, {blocksInFile(5), tick}, {blocksInFile(10), tick}});
     rig.click("StartButton");
 
     QVERIFY(lockedDuringTheRun);
@@ -352,11 +368,13 @@ void DataGatheringSystemTest::recordingFromTheStartButton()
     }
 }
 
-// Real seconds: the instrument stays silent until the hint shows, then sends 200
-// bytes, then a block more; the recording ends with a partial block in hand.
+// The instrument stays silent until the hint shows, then sends 200 bytes, then a block
+// more; the recording ends with a partial block in hand. The test ticks the seconds away,
+// each once the line shows what the second before brought.
 void DataGatheringSystemTest::theStatusLineFollowsTheRecording()
 {
     WindowRig rig;
+    rig.tickByHand();
     rig.sim.setSampleLimit(0);
     const QString path = rig.folder.filePath(QStringLiteral("run.bin"));
     rig.chooseFile(path);
@@ -365,17 +383,34 @@ void DataGatheringSystemTest::theStatusLineFollowsTheRecording()
     QTest::keyClicks(time, QStringLiteral("7"));
     auto *status = rig.control<QLabel>("StatusLabel");
     const auto says = [status](const QString &words) { return status->text().contains(words); };
+    const auto *link = rig.control<InstrumentLink>("ComPort");
+    const auto tick = [&] { rig.tick(); };
+    const auto left = [&](int seconds) { return [&, seconds] { return says(QStringLiteral("Осталось %1 с").arg(seconds)); }; };
     QString silent, bytesInProgress, afterABlock;
-    WhenTrue::then(this, [&] { return says(QStringLiteral("Прибор молчит")); }, [&] {
-        silent = status->text();
-        rig.sim.inject(QByteArray(200, 'a'));
-        WhenTrue::then(this, [&] { return says(QStringLiteral("текущий блок: 200 из 512 байт")); }, [&] {
-            bytesInProgress = status->text();
-            rig.sim.inject(QByteArray(512, 'b'));
-            WhenTrue::then(this, [&] { return says(QStringLiteral("записан 1 блок (512 байт)")); },
-                           [&] { afterABlock = status->text(); });
-        });
-    });
+    QObject duringTheRun;
+    WhenTrue::inTurn(&duringTheRun,
+                     {{[&] { return rig.recording(); }, tick},
+                      {left(7), tick},
+                      {left(6), tick},
+                      {left(5), tick},
+                      {[&] { return says(QStringLiteral("Прибор молчит")); },
+                       [&] {
+                           silent = status->text();
+                           rig.sim.inject(QByteArray(200, 'a'));
+                       }},
+                      {[&] { return link->bytesWaiting() == 200; }, tick},
+                      {[&] { return says(QStringLiteral("текущий блок: 200 из 512 байт")); },
+                       [&] {
+                           bytesInProgress = status->text();
+                           rig.sim.inject(QByteArray(512, 'b'));
+                       }},
+                      {[&] { return TestFiles::read(path).size() == 512 && link->bytesWaiting() == 200; }, tick},
+                      {[&] { return says(QStringLiteral("записан 1 блок (512 байт)")); },
+                       [&] {
+                           afterABlock = status->text();
+                           tick();
+                       }},
+                      {left(1), tick}});
 
     rig.click("StartButton");
 
@@ -451,6 +486,8 @@ void DataGatheringSystemTest::theStatusLineShowsWhatMattersInItsWidth()
         QVERIFY2(status->toolTip().contains(adapter), qPrintable(status->toolTip()));
 }
 
+// On the window's own timer: its first tick, which ends the handshake, comes no sooner than a
+// second after Start, however slowly the machine runs.
 void DataGatheringSystemTest::stopButtonEndsTheRecording()
 {
     WindowRig rig;
@@ -458,17 +495,25 @@ void DataGatheringSystemTest::stopButtonEndsTheRecording()
     const QString path = rig.folder.filePath(QStringLiteral("stopped.bin"));
     rig.chooseFile(path);
     bool stopDisabledAtOnce = false;
-    WhenTrue::then(this, [&] { return TestFiles::read(path).size() >= 512 * 4; },
+    QObject duringTheRun;
+    WhenTrue::then(&duringTheRun, [&] { return TestFiles::read(path).size() >= 512 * 4; },
          [&] {
              rig.click("StopButton");
              stopDisabledAtOnce = !rig.control("StopButton")->isEnabled();
          });
-    QElapsedTimer elapsed;
-    elapsed.start();
+    QElapsedTimer sinceStart;
+    qint64 channelCodeAfter = -1;
+    connect(&rig.sim, &InstrumentSimulator::commandReceived, &duringTheRun, [&](quint8 byte) {
+        if (byte != 0xFF)
+            channelCodeAfter = sinceStart.elapsed();
+    });
+    sinceStart.start();
     rig.click("StartButton");
 
     QVERIFY(stopDisabledAtOnce);
-    QVERIFY(elapsed.elapsed() < 100 * 1000);
+    QVERIFY2(channelCodeAfter >= 1000, qPrintable(QString::number(channelCodeAfter)));
+    const QString summary = rig.control<QLabel>("StatusLabel")->text();
+    QVERIFY2(summary.startsWith(QStringLiteral("Запись остановлена кнопкой «стоп»")), qPrintable(summary));
     QTRY_COMPARE(rig.sim.commands().size(), 3);
     QCOMPARE(rig.sim.commands().last().byte, quint8(0xFF));
     const QByteArray data = TestFiles::read(path);

@@ -367,6 +367,10 @@ void InstrumentLinkTest::leavesAPortAnotherProgramHoldsAsFound()
     const QByteArray found = settingsOf(pty.device());
     QVERIFY(!found.isEmpty());
     const QString lockPath = lockPathOf(pty.device());
+    // A lock file an earlier run left for this pty's number holds nothing of this test's; this
+    // run's own goes however the test ends.
+    QFile::remove(lockPath);
+    const auto removeLock = qScopeGuard([&] { QFile::remove(lockPath); });
     const bool staleLock = holder == QLatin1String("stale lock");
     const int held = ::open(QFile::encodeName(staleLock ? lockPath : pty.device()).constData(),
                             O_RDWR | O_NOCTTY | O_CREAT | O_CLOEXEC, 0644);
@@ -521,6 +525,10 @@ void InstrumentLinkTest::tellsWhatTheLockFileSays()
     QFETCH(QString, says);
     BarePty pty;
     const QString lockPath = lockPathOf(pty.device());
+    // A lock file an earlier run left for this pty's number holds nothing of this test's; this
+    // run's own goes however the test ends.
+    QFile::remove(lockPath);
+    const auto removeLock = qScopeGuard([&] { QFile::remove(lockPath); });
     QSerialPort holder(pty.device());
     if (lock == QLatin1String("Qt")) {
         QVERIFY(holder.open(QIODevice::ReadWrite));

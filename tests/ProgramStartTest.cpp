@@ -83,7 +83,7 @@ void ProgramStartTest::theProgramPreparesBeforeItRuns()
     QVERIFY(program.waitForStarted());
 
     QTRY_VERIFY_WITH_TIMEOUT(ignoresFileSizeSignal(program.processId()) || program.state() != QProcess::Running,
-                             10000);
+                             30000);
     const bool ignored = ignoresFileSizeSignal(program.processId());
     program.kill();
     program.waitForFinished();
@@ -110,6 +110,8 @@ void ProgramStartTest::theViewerAnswersAboutItselfWithoutADisplay_data()
     QTest::newRow("help names the spectrum") << "--help" << 0 << "larventa-view --export spectrum ДАННЫЕ ФАЙЛ [--from С] [--to С] [--segment ОТСЧЁТОВ]" << "";
     QTest::newRow("help, short") << "-h" << 0 << "Использование:" << "";
     QTest::newRow("version") << "--version" << 0 << "larventa-view " LARVENTA_VERSION "\n" << "";
+    QTest::newRow("follow without a file")
+        << "--follow" << 2 << "" << "larventa-view: после --follow называют один файл: larventa-view --follow ФАЙЛ\n";
     QTest::newRow("an option it does not know")
         << "--frobnicate" << 2 << "" << "larventa-view: неизвестный параметр «--frobnicate»; справка: larventa-view --help\n";
 }

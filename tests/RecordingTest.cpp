@@ -112,6 +112,8 @@ private slots:
     void refusesBadInputWithAReason();
     void aTerminalIsRefusedWithoutBecomingTheViewersOwn_data();
     void aTerminalIsRefusedWithoutBecomingTheViewersOwn();
+    void aRecordingBeingMadeIsFollowedToItsEnd_data();
+    void aRecordingBeingMadeIsFollowedToItsEnd();
     void descriptionReadsBackWhatTheRecorderWrites();
     void integrityCheckNamesWhatDiffers_data();
     void integrityCheckNamesWhatDiffers();
@@ -129,21 +131,28 @@ void RecordingTest::summariesAndStatisticsMatchAFullScan_data()
     QTest::addColumn<double>("first");
     QTest::addColumn<double>("perColumn");
     QTest::addColumn<int>("columns");
+    QTest::addColumn<qint64>("grownFrom"); // followed from this length as the rest is written; 0: whole
 
     // Past the top level of the summary (16^3 blocks) with a tail of odd length.
     const qint64 large = 3 * (qint64(1) << 20) + 65536 + 4097 + 257;
-    QTest::newRow("1 sample, whole") << qint64(1) << 0.0 << 1.0 / 1600 << 1600;
-    QTest::newRow("255, whole") << qint64(255) << 0.0 << 255.0 / 1600 << 1600;
-    QTest::newRow("256, one column") << qint64(256) << 0.0 << 256.0 << 1;
-    QTest::newRow("256, whole") << qint64(256) << 0.0 << 256.0 / 7 << 7;
-    QTest::newRow("257, columns of 2") << qint64(257) << 0.0 << 2.0 << 130;
-    QTest::newRow("257, before the start and past the end") << qint64(257) << -10.5 << 3.3 << 100;
-    QTest::newRow("large, whole in 1600") << large << 0.0 << double(large) / 1600 << 1600;
-    QTest::newRow("large, whole in 3") << large << 0.0 << double(large) / 3 << 3;
-    QTest::newRow("large, columns on block boundaries") << large << 65536.0 << 4096.0 << 900;
-    QTest::newRow("large, columns across level boundaries") << large << 65535.5 << 65537.3 << 60;
-    QTest::newRow("large, zoomed in") << large << double(large / 3) << 0.05 << 1600;
-    QTest::newRow("large, a sample per column at the end") << large << double(large - 800) << 1.0 << 1600;
+    QTest::newRow("1 sample, whole") << qint64(1) << 0.0 << 1.0 / 1600 << 1600 << qint64(0);
+    QTest::newRow("255, whole") << qint64(255) << 0.0 << 255.0 / 1600 << 1600 << qint64(0);
+    QTest::newRow("256, one column") << qint64(256) << 0.0 << 256.0 << 1 << qint64(0);
+    QTest::newRow("256, whole") << qint64(256) << 0.0 << 256.0 / 7 << 7 << qint64(0);
+    QTest::newRow("257, columns of 2") << qint64(257) << 0.0 << 2.0 << 130 << qint64(0);
+    QTest::newRow("257, before the start and past the end") << qint64(257) << -10.5 << 3.3 << 100 << qint64(0);
+    QTest::newRow("large, whole in 1600") << large << 0.0 << double(large) / 1600 << 1600 << qint64(0);
+    QTest::newRow("large, whole in 3") << large << 0.0 << double(large) / 3 << 3 << qint64(0);
+    QTest::newRow("large, columns on block boundaries") << large << 65536.0 << 4096.0 << 900 << qint64(0);
+    QTest::newRow("large, columns across level boundaries") << large << 65535.5 << 65537.3 << 60 << qint64(0);
+    QTest::newRow("large, zoomed in") << large << double(large / 3) << 0.05 << 1600 << qint64(0);
+    QTest::newRow("large, a sample per column at the end") << large << double(large - 800) << 1.0 << 1600 << qint64(0);
+    QTest::newRow("large, followed from 1000 samples, whole in 1600") << large << 0.0 << double(large) / 1600 << 1600
+                                                                      << qint64(1000);
+    QTest::newRow("large, followed from inside a level, across its boundaries")
+        << large << 65535.5 << 65537.3 << 60 << qint64(65536 * 16 + 4097);
+    QTest::newRow("large, followed from a block's middle, zoomed in at the end")
+        << large << double(large - 800) << 1.0 << 1600 << qint64(large - 1000);
 }
 
 void RecordingTest::summariesAndStatisticsMatchAFullScan()
@@ -152,14 +161,30 @@ void RecordingTest::summariesAndStatisticsMatchAFullScan()
     QFETCH(double, first);
     QFETCH(double, perColumn);
     QFETCH(int, columns);
+    QFETCH(qint64, grownFrom);
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("run.bin"));
     const QByteArray bytes = samplesOfLength(length);
-    QVERIFY(TestFiles::write(path, bytes));
+    QVERIFY(TestFiles::write(path, grownFrom > 0 ? bytes.left(qsizetype(grownFrom)) : bytes));
     QString error;
-    const std::unique_ptr<Recording> recording = Recording::open(path, &error);
+    const std::unique_ptr<Recording> recording =
+        Recording::open(path, &error, {}, grownFrom > 0 ? Recording::Following::Always : Recording::Following::WhileRecording);
     QVERIFY2(recording, qPrintable(error));
+    if (grownFrom > 0) {
+        // Written on in two parts, each taken in when it is there.
+        QFile data(path);
+        QVERIFY(data.open(QIODevice::Append));
+        const qint64 middle = (grownFrom + length) / 2;
+        QCOMPARE(recording->takeInGrowth(), Recording::Growth::Unchanged);
+        for (const qint64 end : {middle, length}) {
+            const qint64 at = data.size();
+            QCOMPARE(data.write(bytes.mid(qsizetype(at), qsizetype(end - at))), end - at);
+            QVERIFY(data.flush());
+            QCOMPARE(recording->takeInGrowth(), Recording::Growth::Grew);
+            QCOMPARE(recording->sampleCount(), end);
+        }
+    }
     QCOMPARE(recording->sampleCount(), length);
 
     std::vector<ColumnRange> summarised(static_cast<size_t>(columns));
@@ -526,6 +551,78 @@ void RecordingTest::aTerminalIsRefusedWithoutBecomingTheViewersOwn()
     QVERIFY2(WEXITSTATUS(status) != 2, "the terminal was not refused as a file that is not a regular one");
     QVERIFY2(WEXITSTATUS(status) != 1, "the terminal became the controlling terminal");
     QCOMPARE(WEXITSTATUS(status), 0);
+}
+
+void RecordingTest::aRecordingBeingMadeIsFollowedToItsEnd_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("describedFromTheStart");
+    QTest::addColumn<Recording::Growth>("growth");
+
+    QTest::newRow("the recorder's last description") << "ends" << true << Recording::Growth::Ended;
+    QTest::newRow("described only at its end, followed always") << "ends" << false << Recording::Growth::Ended;
+    QTest::newRow("made afresh: the data file cut short") << "cut short" << true << Recording::Growth::StartedOver;
+    QTest::newRow("made afresh: a description of a later start")
+        << "started later" << true << Recording::Growth::StartedOver;
+    QTest::newRow("a description that is none, in the meantime") << "not json" << true << Recording::Growth::Grew;
+}
+
+// 20 s at 5,600 samples/s, of which the first 50,000 are in the file when it is opened.
+void RecordingTest::aRecordingBeingMadeIsFollowedToItsEnd()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, describedFromTheStart);
+    QFETCH(Recording::Growth, growth);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("run.bin"));
+    QString error;
+    QVERIFY2(SimulatedRecording::write(path, 20, 5600, &error), qPrintable(error));
+    const QByteArray whole = TestFiles::read(path);
+    const QString descriptionPath = RecordingDescription::pathFor(path);
+    const QByteArray last = TestFiles::read(descriptionPath);
+    std::optional<RecordingDescription> live = RecordingDescription::fromJson(last, dir.path(), &error);
+    QVERIFY2(live, qPrintable(error));
+    live->ending = RecordingDescription::Ending::Recording;
+    live->ended = QDateTime();
+    live->sha256.clear();
+    if (describedFromTheStart)
+        QVERIFY2(live->write(&error), qPrintable(error));
+    else
+        QVERIFY(QFile::remove(descriptionPath));
+    QVERIFY(QFile::resize(path, 50000));
+
+    const std::unique_ptr<Recording> recording = Recording::open(
+        path, &error, {}, describedFromTheStart ? Recording::Following::WhileRecording : Recording::Following::Always);
+    QVERIFY2(recording, qPrintable(error));
+    QVERIFY(recording->isFollowed());
+    QVERIFY(recording->rateIsAssumed());
+    QCOMPARE(recording->sampleCount(), qint64(50000));
+    QFile data(path);
+    QVERIFY(data.open(QIODevice::Append));
+    QCOMPARE(data.write(whole.mid(50000)), qint64(whole.size() - 50000));
+    data.close();
+
+    if (change == QLatin1String("ends")) {
+        QVERIFY(TestFiles::write(descriptionPath, last));
+    } else if (change == QLatin1String("cut short")) {
+        QVERIFY(QFile::resize(path, 1000));
+    } else if (change == QLatin1String("started later")) {
+        live->started = live->started.addSecs(5);
+        QVERIFY2(live->write(&error), qPrintable(error));
+    } else {
+        QVERIFY(TestFiles::write(descriptionPath, "{\"format\": "));
+    }
+    QCOMPARE(recording->takeInGrowth(), growth);
+    if (growth == Recording::Growth::StartedOver)
+        return;
+    QCOMPARE(recording->sampleCount(), qint64(whole.size()));
+    QCOMPARE(recording->isFollowed(), growth != Recording::Growth::Ended);
+    QCOMPARE(recording->rateIsAssumed(), growth != Recording::Growth::Ended);
+    if (growth == Recording::Growth::Ended)
+        QVERIFY2(std::fabs(recording->samplesPerSecond() - 5600) < 1, qPrintable(QString::number(recording->samplesPerSecond())));
+    QCOMPARE(recording->warnings(), QStringList());
+    QCOMPARE(recording->takeInGrowth(), Recording::Growth::Unchanged);
 }
 
 void RecordingTest::descriptionReadsBackWhatTheRecorderWrites()

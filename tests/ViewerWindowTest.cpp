@@ -87,6 +87,7 @@ private slots:
     void aCursorFarOffAtTheDeepestZoomIsNotDrawn();
     void aDropThatFailsSaysSoAfterTheDrop();
     void aLargeFileOpensBehindTheWindowAndCanBeCancelled();
+    void aRecordingBeingMadeIsFollowedOnTheScreen();
     void aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain();
     void theSpectrumReadsThePeakOfARealFile();
 
@@ -335,6 +336,90 @@ void ViewerWindowTest::aLargeFileOpensBehindTheWindowAndCanBeCancelled()
     window.reset();
 }
 
+namespace {
+
+void append(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+}
+
+} // namespace
+
+// As the recorder writes it: the window follows the recording, at its end with the zoom chosen
+// until the operator moves away, the cursors where they were put, until the recorder's last
+// description ends it; made afresh in the same file, it starts over.
+void ViewerWindowTest::aRecordingBeingMadeIsFollowedOnTheScreen()
+{
+    const QString path = m_folder.filePath(QStringLiteral("growing.bin"));
+    QString error;
+    QVERIFY2(SimulatedRecording::write(path, 20, 5600, &error), qPrintable(error));
+    const QByteArray whole = TestFiles::read(path);
+    const QString descriptionPath = RecordingDescription::pathFor(path);
+    const QByteArray last = TestFiles::read(descriptionPath);
+    std::optional<RecordingDescription> live = RecordingDescription::fromJson(last, m_folder.path(), &error);
+    QVERIFY2(live, qPrintable(error));
+    live->ending = RecordingDescription::Ending::Recording;
+    live->ended = QDateTime();
+    live->sha256.clear();
+    QVERIFY2(live->write(&error), qPrintable(error));
+    QVERIFY(QFile::resize(path, 50400));
+
+    ScriptedMessageBoxes messages;
+    ScriptedFileChoice files;
+    ViewerWindow window(messages, files);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(openAndWait(window, path));
+    auto *view = window.findChild<TraceView *>();
+    const auto *notices = window.findChild<QLabel *>(QStringLiteral("Notices"));
+    QVERIFY(view && notices);
+    // Half a second at a time at the line's 5,600 samples/s.
+    QVERIFY2(notices->text().startsWith(QStringLiteral("Идёт запись: 9.0 с.")), qPrintable(notices->text()));
+
+    // Zoomed in at the end, it stays at the end with that zoom.
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(view->width() / 2, view->height() / 2));
+    const std::optional<qint64> cursor = view->cursor(0);
+    QVERIFY(cursor);
+    for (int i = 0; i < 6; ++i)
+        QTest::keyClick(view, Qt::Key_Plus);
+    QTest::keyClick(view, Qt::Key_End);
+    const double perPixel = view->span().samplesPerPixel();
+    append(path, whole.mid(50400, 2800));
+    QTRY_COMPARE_WITH_TIMEOUT(view->span().sampleCount(), qint64(53200), 30000);
+    QCOMPARE(view->span().samplesPerPixel(), perPixel);
+    QVERIFY2(std::fabs(view->span().endSample() - 53200) < 1e-6, qPrintable(QString::number(view->span().endSample())));
+    QCOMPARE(view->cursor(0), cursor);
+    QVERIFY2(notices->text().startsWith(QStringLiteral("Идёт запись: 9.5 с.")), qPrintable(notices->text()));
+
+    // Moved away, it stays where the operator put it.
+    QTest::keyClick(view, Qt::Key_Home);
+    append(path, whole.mid(53200, 2800));
+    QTRY_COMPARE_WITH_TIMEOUT(view->span().sampleCount(), qint64(56000), 30000);
+    QCOMPARE(view->span().firstSample(), 0.0);
+    QCOMPARE(view->span().samplesPerPixel(), perPixel);
+
+    // The recorder's last description ends it: the measured rate, the check of the file.
+    append(path, whole.mid(56000));
+    QVERIFY(TestFiles::write(descriptionPath, last));
+    QTRY_VERIFY_WITH_TIMEOUT(!notices->text().contains(QStringLiteral("Идёт запись")), 30000);
+    QCOMPARE(view->span().sampleCount(), qint64(whole.size()));
+    QCOMPARE(labelText(window, "Ending").left(29), QStringLiteral("записано всё заданное время, "));
+    QTRY_VERIFY_WITH_TIMEOUT(labelText(window, "Integrity").contains(QStringLiteral("совпадают")), 30000);
+
+    // Recorded afresh into the same file: the new recording, from its start.
+    QVERIFY(QFile::resize(path, 0));
+    live->started = live->started.addSecs(60);
+    QVERIFY2(live->write(&error), qPrintable(error));
+    append(path, whole.left(11200));
+    QTRY_VERIFY_WITH_TIMEOUT(notices->text().contains(QStringLiteral("записан заново")), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(view->span().sampleCount(), qint64(11200), 30000);
+    QVERIFY2(notices->text().contains(QStringLiteral("Идёт запись: 2.0 с.")), qPrintable(notices->text()));
+    QCOMPARE(view->cursor(0), std::optional<qint64>());
+    QCOMPARE(messages.shown.size(), 0);
+}
+
 void ViewerWindowTest::aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain()
 {
     const QString path = m_folder.filePath(QStringLiteral("live.bin"));
@@ -357,7 +442,7 @@ void ViewerWindowTest::aRecordingStillBeingMadeSaysSoAndF5ReadsItAgain()
     QVERIFY(openAndWait(window, path));
     const auto *notices = window.findChild<QLabel *>(QStringLiteral("Notices"));
     QVERIFY(notices && notices->isVisible());
-    QVERIFY2(notices->text().contains(QStringLiteral("Запись ещё шла")), qPrintable(notices->text()));
+    QVERIFY2(notices->text().contains(QStringLiteral("Идёт запись: 0.2 с")), qPrintable(notices->text()));
     QVERIFY(labelText(window, "SpanStatistics").startsWith(QStringLiteral("отсчётов 1000 ")));
 
     QFile data(path);

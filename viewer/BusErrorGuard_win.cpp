@@ -21,8 +21,10 @@ thread_local Landing *t_landing = nullptr;
 // other exception, and one outside a guarded read, goes on to the handlers after this one.
 LONG CALLBACK onException(EXCEPTION_POINTERS *exception)
 {
+    if (exception->ExceptionRecord->ExceptionCode != EXCEPTION_IN_PAGE_ERROR)
+        return EXCEPTION_CONTINUE_SEARCH;
     Landing *const landing = t_landing;
-    if (exception->ExceptionRecord->ExceptionCode != EXCEPTION_IN_PAGE_ERROR || !landing)
+    if (!landing)
         return EXCEPTION_CONTINUE_SEARCH;
     landing->pageLost = true;
     *exception->ContextRecord = landing->registers;

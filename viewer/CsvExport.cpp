@@ -6,27 +6,18 @@
 
 #include <QString>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
-#include <unistd.h>
-
 namespace {
 
-bool writeAll(int fd, const std::vector<char> &text, QString *reason)
+bool writeAll(const ExportTarget &target, const std::vector<char> &text, QString *reason)
 {
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            *reason = QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forSystemError(written < 0 ? errno : ENOSPC));
-            return false;
-        }
-        done += size_t(written);
+    int error = 0;
+    if (!target.write(text.data(), qint64(text.size()), &error)) {
+        *reason = QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forSystemError(error));
+        return false;
     }
     return true;
 }
@@ -62,9 +53,9 @@ bool CsvExport::write(const Recording &recording, qint64 first, qint64 last, con
                                              scaled % scale, unsigned(samples[size_t(i)]));
             text.insert(text.end(), line, line + length);
         }
-        if (!writeAll(target.descriptor(), text, reason))
+        if (!writeAll(target, text, reason))
             return false;
         text.clear();
     }
-    return text.empty() || writeAll(target.descriptor(), text, reason);
+    return text.empty() || writeAll(target, text, reason);
 }

@@ -4,17 +4,8 @@
 #include "platform/SystemErrorText.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-
-#include <cerrno>
-
-#include <fcntl.h>
-#include <pthread.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 ExportTarget::ExportTarget(const QString &path)
     : m_path(path)
@@ -24,9 +15,9 @@ ExportTarget::ExportTarget(const QString &path)
 ExportTarget::~ExportTarget()
 {
     if (m_fd >= 0)
-        ::close(m_fd);
+        closeDescriptor();
     if (!m_committed && !m_temporaryPath.isEmpty())
-        ::unlink(QFile::encodeName(m_temporaryPath).constData());
+        remove(m_temporaryPath);
     m_removalOnStop.reset();
 }
 
@@ -42,31 +33,22 @@ bool ExportTarget::create(QString *reason)
         return false;
     }
     // Hidden and beside the target, so that the rename stays within one file system.
+    int error = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString name = QStringLiteral(".%1.%2.part")
                                  .arg(target.fileName())
                                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
         const QString candidate = target.dir().filePath(name);
-        // A stop signal waits until the new file is marked for removal, and spares a file
-        // of that name that was there before.
-        const sigset_t stopSignals = RemovalOnStopSignal::signalSet();
-        sigset_t unblocked;
-        ::pthread_sigmask(SIG_BLOCK, &stopSignals, &unblocked);
-        m_fd = ::open(QFile::encodeName(candidate).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        const int openError = errno;
-        if (m_fd >= 0)
-            m_removalOnStop = std::make_unique<RemovalOnStopSignal>(candidate);
-        ::pthread_sigmask(SIG_SETMASK, &unblocked, nullptr);
-        if (m_fd >= 0) {
+        error = createTemporary(candidate);
+        if (error == 0) {
             m_temporaryPath = candidate;
             return true;
         }
-        errno = openError;
-        if (errno != EEXIST)
+        if (!alreadyExists(error))
             break;
     }
     *reason = QStringLiteral("не удалось создать файл в папке «%1» (%2)")
-                  .arg(target.dir().path(), SystemErrorText::forSystemError(errno));
+                  .arg(target.dir().path(), SystemErrorText::forSystemError(error));
     return false;
 }
 
@@ -83,15 +65,13 @@ int ExportTarget::descriptor() const
 bool ExportTarget::commit(QString *reason)
 {
     const int synced = DiskSync::file(m_fd);
-    const int closed = ::close(m_fd) == 0 ? 0 : errno;
-    m_fd = -1;
+    const int closed = closeDescriptor();
     if (synced != 0 || closed != 0) {
         *reason = QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forSystemError(synced ? synced : closed));
         return false;
     }
-    const QByteArray path = QFile::encodeName(m_path);
-    if (::rename(QFile::encodeName(m_temporaryPath).constData(), path.constData()) != 0) {
-        *reason = QStringLiteral("не удалось заменить прежний файл (%1)").arg(SystemErrorText::forSystemError(errno));
+    if (const int error = putInPlace()) {
+        *reason = QStringLiteral("не удалось заменить прежний файл (%1)").arg(SystemErrorText::forSystemError(error));
         return false;
     }
     m_committed = true;
@@ -100,7 +80,7 @@ bool ExportTarget::commit(QString *reason)
     // not left under the name as if it were safe.
     const QString folder = QFileInfo(m_path).absolutePath();
     if (const int error = DiskSync::folder(folder)) {
-        ::unlink(path.constData());
+        remove(m_path);
         *reason = QStringLiteral("папку «%1» не удалось сохранить на диск (%2)")
                       .arg(folder, SystemErrorText::forSystemError(error));
         return false;

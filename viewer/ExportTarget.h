@@ -22,12 +22,26 @@ public:
     // Creates the file beside the target and keeps it open; the reason is in Russian.
     bool create(QString *reason);
     QString temporaryPath() const;
-    // Open from create() until commit(), for writers that take a descriptor.
+    // Open from create() until commit(), for writers that take a descriptor: a C runtime
+    // descriptor on both systems.
     int descriptor() const;
+    // Writes all of the bytes at the end of what was written; false with the system's error.
+    bool write(const char *bytes, qint64 count, int *error) const;
     // Flushes the file to the disk, renames it to the target's name and flushes the folder.
     bool commit(QString *reason);
 
 private:
+    // ExportTarget_unix.cpp, ExportTarget_win.cpp; errors are the system's numbers.
+    // Creates the file candidate, which must not exist yet, open for reading and writing in
+    // m_fd and marked for removal on a stop request; 0 or the error.
+    int createTemporary(const QString &candidate);
+    static bool alreadyExists(int error);
+    // 0 or the error; the descriptor is closed either way.
+    int closeDescriptor();
+    // Puts the file under the target's name, replacing what was there; 0 or the error.
+    int putInPlace();
+    static void remove(const QString &path);
+
     QString m_path;
     QString m_temporaryPath;
     int m_fd = -1;

@@ -3,15 +3,16 @@
 #include "platform/SystemErrorText.h"
 #include "viewer/BusErrorGuard.h"
 
+#include <algorithm>
 #include <cstring>
 
 MappedDataFile::~MappedDataFile()
 {
     if (m_bytes)
-        unmap();
+        unmap(m_bytes, m_mapped);
 }
 
-bool MappedDataFile::open(const QString &path, QString *reason)
+bool MappedDataFile::open(const QString &path, QString *reason, qint64 room)
 {
     if (const int error = m_file.open(path); error != 0) {
         *reason = SystemErrorText::forSystemError(error);
@@ -31,14 +32,33 @@ bool MappedDataFile::open(const QString &path, QString *reason)
         *reason = QStringLiteral("это не обычный файл");
         return false;
     }
-    if (size == 0) {
+    if (size == 0 && room == 0) {
         *reason = QStringLiteral("файл пуст, в нём нет ни одного отсчёта");
         return false;
     }
-    if (const int error = map(size); error != 0) {
+    m_room = room;
+    if (const int error = map(size, room, &m_bytes, &m_mapped); error != 0) {
         *reason = SystemErrorText::forSystemError(error);
         return false;
     }
+    m_size = size;
+    return true;
+}
+
+bool MappedDataFile::grow(qint64 size)
+{
+    if (size <= m_mapped) {
+        m_size = std::max(m_size, size);
+        return true;
+    }
+    // Mapped anew before the old mapping goes, so that a failure keeps the old.
+    const uchar *bytes = nullptr;
+    qint64 mapped = 0;
+    if (map(size, m_room, &bytes, &mapped) != 0)
+        return false;
+    unmap(m_bytes, m_mapped);
+    m_bytes = bytes;
+    m_mapped = mapped;
     m_size = size;
     return true;
 }
@@ -55,11 +75,16 @@ const uchar *MappedDataFile::bytes() const
 
 qint64 MappedDataFile::presentSize() const
 {
+    return qBound<qint64>(0, fileSize(), m_size);
+}
+
+qint64 MappedDataFile::fileSize() const
+{
     ReadOnlyFile::Kind kind = ReadOnlyFile::Kind::Other;
     qint64 size = 0;
     if (m_file.handle() == -1 || m_file.inspect(&kind, &size) != 0)
-        return 0;
-    return qMin(m_size, size);
+        return -1;
+    return size;
 }
 
 qint64 MappedDataFile::copy(qint64 offset, qint64 count, uchar *out) const

@@ -4,8 +4,9 @@
 
 // Windows truncates and replaces no file while it is mapped (ERROR_USER_MAPPED_FILE): the
 // recorder is refused a recording made afresh into this file while the viewer shows it, and
-// says why, so nothing shown here is lost.
-int MappedDataFile::map(qint64 size)
+// says why, so nothing shown here is lost. A read-only mapping cannot reach past the file's
+// end, so no room is kept: a file that grows is mapped again.
+int MappedDataFile::map(qint64 size, qint64, const uchar **bytes, qint64 *mapped) const
 {
     const HANDLE mapping = CreateFileMappingW(reinterpret_cast<HANDLE>(m_file.handle()), nullptr, PAGE_READONLY,
                                               DWORD(quint64(size) >> 32), DWORD(quint64(size) & 0xFFFFFFFFu), nullptr);
@@ -17,11 +18,12 @@ int MappedDataFile::map(qint64 size)
     CloseHandle(mapping);
     if (!view)
         return int(error);
-    m_bytes = static_cast<const uchar *>(view);
+    *bytes = static_cast<const uchar *>(view);
+    *mapped = size;
     return 0;
 }
 
-void MappedDataFile::unmap()
+void MappedDataFile::unmap(const uchar *bytes, qint64)
 {
-    UnmapViewOfFile(m_bytes);
+    UnmapViewOfFile(bytes);
 }

@@ -77,9 +77,15 @@ bool readDescriptionText(const QString &path, QByteArray *text, QString *reason)
 
 struct Recording::Private
 {
-    bool load(const QString &path, QString *errorMessage, const Progress &progress);
+    bool load(const QString &path, QString *errorMessage, const Progress &progress, Following following);
     bool summarise(QString *errorMessage, const Progress &progress);
     bool loadDescription(QString *errorMessage);
+    // The description in text as it is on disk now; false with the reason if it cannot be read.
+    bool readDescriptionText(QByteArray *text, QString *reason) const;
+    std::optional<RecordingDescription> parseDescription(const QByteArray &text, double *rate, QString *reason) const;
+    void takeRate(const RecordingDescription &read, double rate);
+    void noteSizeDiffers();
+    Growth takeInGrowth();
     qint64 presentSamples() const;
     // Of samples [first, last), all in the file when asked; reading them must be guarded.
     SampleSummary::Totals unguardedTotals(qint64 first, qint64 last) const;
@@ -98,9 +104,13 @@ struct Recording::Private
     MappedDataFile file;
     SampleSummary summary;
     qint64 sampleCount = 0;
+    bool followed = false;
+    // The description's text as last read, to tell when the recorder has written another.
+    QByteArray descriptionText;
 };
 
-bool Recording::Private::load(const QString &path, QString *errorMessage, const Progress &progress)
+bool Recording::Private::load(const QString &path, QString *errorMessage, const Progress &progress,
+                             Following following)
 {
     openedPath = path;
     if (path.endsWith(QLatin1String(".json"))) {
@@ -122,7 +132,10 @@ bool Recording::Private::load(const QString &path, QString *errorMessage, const 
         reason = QStringLiteral("его нет, хотя описание «%1» к нему есть").arg(descriptionPath);
     else if (missing)
         reason = openFailure(dataPath, ENOENT);
-    if (!reason.isEmpty() || !file.open(dataPath, &reason)) {
+    followed = description ? description->ending == RecordingDescription::Ending::Recording
+                           : following == Following::Always;
+    // A file followed keeps room to grow to the largest a recording may be.
+    if (!reason.isEmpty() || !file.open(dataPath, &reason, followed ? LargestDataFile : 0)) {
         *errorMessage = QStringLiteral("Не удалось открыть файл данных «%1»: %2.").arg(dataPath, reason);
         return false;
     }
@@ -136,6 +149,12 @@ bool Recording::Private::load(const QString &path, QString *errorMessage, const 
     }
     if (!summarise(errorMessage, progress))
         return false;
+    noteSizeDiffers();
+    return true;
+}
+
+void Recording::Private::noteSizeDiffers()
+{
     if (description && description->ending != RecordingDescription::Ending::Recording
         && description->bytes != sampleCount) {
         warnings << QStringLiteral("Размер файла данных «%1» — %2 байт, а в описании — %3 байт: показано то, "
@@ -144,7 +163,6 @@ bool Recording::Private::load(const QString &path, QString *errorMessage, const 
                         .arg(sampleCount)
                         .arg(description->bytes);
     }
-    return true;
 }
 
 bool Recording::Private::summarise(QString *errorMessage, const Progress &progress)
@@ -171,12 +189,30 @@ bool Recording::Private::summarise(QString *errorMessage, const Progress &progre
     return true;
 }
 
+bool Recording::Private::readDescriptionText(QByteArray *text, QString *reason) const
+{
+    return ::readDescriptionText(descriptionPath, text, reason);
+}
+
+std::optional<RecordingDescription> Recording::Private::parseDescription(const QByteArray &text, double *rate,
+                                                                         QString *reason) const
+{
+    return RecordingDescription::fromJson(text, QFileInfo(descriptionPath).path(), reason, rate);
+}
+
+void Recording::Private::takeRate(const RecordingDescription &read, double rate)
+{
+    measuredRate = read.ending == RecordingDescription::Ending::Recording ? 0 : rate;
+    // A recording without a measured rate is taken at the line's: ten bits a byte.
+    if (measuredRate <= 0 && read.lineRate > 0 && !assumedRateChosen)
+        assumedRate = read.lineRate / 10.0;
+}
+
 bool Recording::Private::loadDescription(QString *errorMessage)
 {
-    QByteArray text;
     QString reason;
-    if (readDescriptionText(descriptionPath, &text, &reason))
-        description = RecordingDescription::fromJson(text, QFileInfo(descriptionPath).path(), &reason, &measuredRate);
+    if (readDescriptionText(&descriptionText, &reason))
+        description = parseDescription(descriptionText, &measuredRate, &reason);
     if (!description) {
         *errorMessage = QStringLiteral("Не удалось прочитать описание записи «%1»: %2.").arg(descriptionPath, reason);
         return false;
@@ -188,12 +224,60 @@ bool Recording::Private::loadDescription(QString *errorMessage)
                                    "скопирована или переименована. Показан «%3».")
                         .arg(descriptionPath, namedData, QFileInfo(dataPath).fileName());
     }
-    if (description->ending == RecordingDescription::Ending::Recording)
-        measuredRate = 0;
-    // A recording without a measured rate is taken at the line's: ten bits a byte.
-    if (measuredRate <= 0 && description->lineRate > 0)
-        assumedRate = description->lineRate / 10.0;
+    takeRate(*description, measuredRate);
     return true;
+}
+
+// The recorder writes the data before the description that ends the recording, and replaces
+// a description whole: one read here is always one the recorder wrote. A recording that has
+// ended is still watched for one made afresh in its place.
+Recording::Growth Recording::Private::takeInGrowth()
+{
+    if (followed && descriptionPath.isEmpty() && QFileInfo::exists(RecordingDescription::pathFor(dataPath)))
+        descriptionPath = RecordingDescription::pathFor(dataPath);
+    bool ended = false;
+    QByteArray text;
+    QString reason;
+    if (!descriptionPath.isEmpty() && readDescriptionText(&text, &reason) && text != descriptionText) {
+        double rate = 0;
+        if (std::optional<RecordingDescription> read = parseDescription(text, &rate, &reason)) {
+            if (description && read->started != description->started)
+                return Growth::StartedOver;
+            if (followed) {
+                descriptionText = text;
+                takeRate(*read, rate);
+                ended = read->ending != RecordingDescription::Ending::Recording;
+                description = std::move(read);
+            }
+        }
+    }
+
+    qint64 size = file.fileSize();
+    if (size < 0)
+        size = sampleCount;
+    if (size < sampleCount)
+        return Growth::StartedOver;
+    if (!followed)
+        return Growth::Unchanged;
+    bool grew = false;
+    if (size > sampleCount && size <= LargestDataFile && file.grow(size)) {
+        try {
+            const qint64 summarised = summary.extend(file.bytes(), size);
+            sampleCount = summarised < (size & ~(SampleSummary::BlockSamples - 1)) ? summarised : size;
+            grew = true;
+        } catch (const std::bad_alloc &) {
+            warnings << QStringLiteral("Не хватает памяти для сводки файла данных «%1»: показаны первые %2 байт.")
+                            .arg(dataPath)
+                            .arg(sampleCount);
+            followed = false;
+        }
+    }
+    if (ended) {
+        followed = false;
+        noteSizeDiffers();
+        return Growth::Ended;
+    }
+    return grew ? Growth::Grew : Growth::Unchanged;
 }
 
 qint64 Recording::Private::presentSamples() const
@@ -251,10 +335,11 @@ Recording::Recording()
 
 Recording::~Recording() = default;
 
-std::unique_ptr<Recording> Recording::open(const QString &path, QString *errorMessage, const Progress &progress)
+std::unique_ptr<Recording> Recording::open(const QString &path, QString *errorMessage, const Progress &progress,
+                                           Following following)
 {
     std::unique_ptr<Recording> recording(new Recording);
-    if (!recording->d->load(path, errorMessage, progress))
+    if (!recording->d->load(path, errorMessage, progress, following))
         return nullptr;
     return recording;
 }
@@ -366,4 +451,14 @@ void Recording::keepAssumedRateOf(const Recording &earlier)
 {
     if (earlier.d->assumedRateChosen)
         setAssumedRate(earlier.d->assumedRate);
+}
+
+bool Recording::isFollowed() const
+{
+    return d->followed;
+}
+
+Recording::Growth Recording::takeInGrowth()
+{
+    return d->takeInGrowth();
 }

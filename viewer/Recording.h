@@ -27,13 +27,19 @@ public:
     // Told how many of the data file's bytes are summarised so far, of how many; returns
     // false to stop. Called on the thread that opens.
     using Progress = std::function<bool(qint64 done, qint64 total)>;
+    // Whether the data file is followed as it grows: while its description says the
+    // recording is still being made, or also without a description (a file something else
+    // is writing). A file followed may be empty yet.
+    enum class Following { WhileRecording, Always };
+    enum class Growth { Unchanged, Grew, Ended, StartedOver };
 
     // path: the data file or its description (<data>.json). On failure, or when progress
     // says stop, returns null and sets a Russian message that names the file and the
     // reason; nothing on disk changes. A file too large for a recording is refused before
     // it is read. May run on any thread.
     static std::unique_ptr<Recording> open(const QString &path, QString *errorMessage,
-                                           const Progress &progress = Progress());
+                                           const Progress &progress = Progress(),
+                                           Following following = Following::WhileRecording);
     ~Recording();
 
     // What open() was given, to open it again.
@@ -71,6 +77,14 @@ public:
 
     // The same recording opened again (F5) keeps the rate the operator chose for it.
     void keepAssumedRateOf(const Recording &earlier);
+
+    bool isFollowed() const;
+    // For a recording followed: takes in what its data file has gained since (Grew), only
+    // summarising the new bytes, and the description that ends it once the recorder has
+    // written it (Ended: no longer followed, its measured rate taken). For any recording: a
+    // data file now shorter, or a description of a recording started since, means the
+    // recording was made afresh under the same name (StartedOver): it must be opened again.
+    Growth takeInGrowth();
 
 private:
     Recording();

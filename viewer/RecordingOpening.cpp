@@ -1,7 +1,5 @@
 #include "viewer/RecordingOpening.h"
 
-#include "viewer/Recording.h"
-
 #include <QThread>
 
 #include <atomic>
@@ -28,7 +26,7 @@ RecordingOpening::~RecordingOpening()
         thread->wait();
 }
 
-void RecordingOpening::start(const QString &path)
+void RecordingOpening::start(const QString &path, Recording::Following following)
 {
     if (m_job)
         m_job->wanted = false;
@@ -51,10 +49,10 @@ void RecordingOpening::start(const QString &path)
         }
         return true;
     };
-    QThread *thread = QThread::create([this, job, progress] {
+    QThread *thread = QThread::create([this, job, progress, following] {
         QString message;
         // Shared, so that a result never delivered is freed with the call that carried it.
-        auto opened = std::make_shared<std::unique_ptr<Recording>>(Recording::open(job->path, &message, progress));
+        auto opened = std::make_shared<std::unique_ptr<Recording>>(Recording::open(job->path, &message, progress, following));
         // Delivered on this object's thread; an opening dropped meanwhile says nothing.
         QMetaObject::invokeMethod(
             this, [this, job, opened, message] {

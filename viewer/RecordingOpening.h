@@ -1,11 +1,11 @@
 #pragma once
 
+#include "viewer/Recording.h"
+
 #include <QObject>
 #include <QString>
 
 #include <memory>
-
-class Recording;
 
 // Opens a recording on a thread of its own, so that the window goes on answering while a large
 // file, or a file that is no recording at all (a disk image dropped on the window), is mapped
@@ -20,7 +20,7 @@ public:
     ~RecordingOpening() override;
 
     // Starts opening path; an opening under way is cancelled and reports nothing more.
-    void start(const QString &path);
+    void start(const QString &path, Recording::Following following = Recording::Following::WhileRecording);
     void cancel();
     bool isRunning() const;
     QString path() const;

@@ -61,15 +61,29 @@ ColumnRange SampleSummary::rangeOf(const uchar *bytes, qint64 count)
 
 qint64 SampleSummary::build(const uchar *bytes, qint64 length, const std::function<bool(qint64, qint64)> &progress)
 {
-    const qint64 blocks = length >> BlockShift;
-    m_blockRanges.assign(size_t(blocks), ColumnRange());
-    m_blockSums.assign(size_t(blocks), 0);
-    m_blockSquares.assign(size_t(blocks), 0);
+    m_blockRanges.clear();
+    m_blockSums.clear();
+    m_blockSquares.clear();
     m_levels.clear();
+    const qint64 summarised = extend(bytes, length, progress);
+    m_blockRanges.shrink_to_fit();
+    m_blockSums.shrink_to_fit();
+    m_blockSquares.shrink_to_fit();
+    return summarised;
+}
+
+qint64 SampleSummary::extend(const uchar *bytes, qint64 length, const std::function<bool(qint64, qint64)> &progress)
+{
+    const qint64 blocks = length >> BlockShift;
+    qint64 done = blockCount();
+    if (blocks <= done)
+        return done << BlockShift;
+    m_blockRanges.resize(size_t(blocks));
+    m_blockSums.resize(size_t(blocks));
+    m_blockSquares.resize(size_t(blocks));
 
     // A chunk at a time, so that a file cut short keeps the blocks read before.
     constexpr qint64 ChunkBlocks = 1024;
-    qint64 done = 0;
     while (done < blocks) {
         const qint64 end = std::min(blocks, done + ChunkBlocks);
         auto chunk = [&] {
@@ -88,31 +102,28 @@ qint64 SampleSummary::build(const uchar *bytes, qint64 length, const std::functi
         m_blockSums.resize(size_t(done));
         m_blockSquares.resize(size_t(done));
     }
-    m_blockRanges.shrink_to_fit();
-    m_blockSums.shrink_to_fit();
-    m_blockSquares.shrink_to_fit();
     addLevelsAbove();
     return done << BlockShift;
 }
 
+// Only whole groups of 16 have an entry above them, so the entries made before stay as they
+// are when blocks are added.
 void SampleSummary::addLevelsAbove()
 {
     constexpr qint64 Fan = qint64(1) << LevelShift;
     qint64 below = blockCount();
-    while (below >= Fan) {
-        Level level;
+    for (size_t level = 0; below >= Fan; ++level) {
+        if (level == m_levels.size())
+            m_levels.emplace_back();
+        Level &above = m_levels[level];
         const qint64 count = below / Fan;
-        level.ranges.resize(size_t(count));
-        level.sums.resize(size_t(count));
-        level.squares.resize(size_t(count));
-        for (qint64 i = 0; i < count; ++i) {
+        for (qint64 i = qint64(above.ranges.size()); i < count; ++i) {
             Totals totals;
-            collectEach<true>(m_levels.size(), i * Fan, (i + 1) * Fan, &totals);
-            level.ranges[size_t(i)] = totals.range;
-            level.sums[size_t(i)] = totals.sum;
-            level.squares[size_t(i)] = totals.squares;
+            collectEach<true>(level, i * Fan, (i + 1) * Fan, &totals);
+            above.ranges.push_back(totals.range);
+            above.sums.push_back(totals.sum);
+            above.squares.push_back(totals.squares);
         }
-        m_levels.push_back(std::move(level));
         below = count;
     }
 }

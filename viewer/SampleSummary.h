@@ -37,6 +37,10 @@ public:
     // progress, told the bytes done so far and the length, returned false.
     qint64 build(const uchar *bytes, qint64 length,
                  const std::function<bool(qint64 done, qint64 length)> &progress = nullptr);
+    // The same for a file that has grown to length since: only the blocks it has gained are
+    // read, and the summary is extended, never made afresh.
+    qint64 extend(const uchar *bytes, qint64 length,
+                  const std::function<bool(qint64 done, qint64 length)> &progress = nullptr);
     qint64 blockCount() const;
 
     // Over blocks [first, last), both within blockCount().

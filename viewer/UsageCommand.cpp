@@ -8,6 +8,8 @@ const char Usage[] =
     "Использование:\n"
     "  larventa-view [ФАЙЛ]\n"
     "      открывает окно просмотра; ФАЙЛ — файл данных записи или её описание (ФАЙЛ.json)\n"
+    "  larventa-view --follow ФАЙЛ\n"
+    "      открывает окно на записи, которая ещё идёт, и показывает её по мере записи, даже без описания\n"
     "  larventa-view --export wav|edf|csv ДАННЫЕ ФАЙЛ\n"
     "      сохраняет всю запись ДАННЫЕ в файл ФАЙЛ в другом формате, без окна\n"
     "  larventa-view --export spectrum ДАННЫЕ ФАЙЛ [--from С] [--to С] [--segment ОТСЧЁТОВ]\n"
@@ -24,8 +26,11 @@ const char Usage[] =
 
 bool UsageCommand::isAskedFor(const QStringList &arguments)
 {
-    return !arguments.isEmpty() && arguments.constFirst().startsWith(QLatin1Char('-'))
-        && arguments.constFirst() != QLatin1String("--export");
+    if (arguments.isEmpty() || !arguments.constFirst().startsWith(QLatin1Char('-')))
+        return false;
+    if (arguments.constFirst() == QLatin1String("--follow"))
+        return arguments.size() != 2;
+    return arguments.constFirst() != QLatin1String("--export");
 }
 
 int UsageCommand::run(const QStringList &arguments)
@@ -38,6 +43,10 @@ int UsageCommand::run(const QStringList &arguments)
     if (option == QLatin1String("--version")) {
         std::puts("larventa-view " LARVENTA_VERSION);
         return 0;
+    }
+    if (option == QLatin1String("--follow")) {
+        std::fputs("larventa-view: после --follow называют один файл: larventa-view --follow ФАЙЛ\n", stderr);
+        return 2;
     }
     std::fprintf(stderr, "larventa-view: неизвестный параметр «%s»; справка: larventa-view --help\n",
                  option.toLocal8Bit().constData());

@@ -8,7 +8,8 @@
 class UsageCommand
 {
 public:
-    // The arguments after the program's name begin with an option other than --export.
+    // The arguments after the program's name begin with an option other than --export, or
+    // with --follow not followed by exactly one file.
     static bool isAskedFor(const QStringList &arguments);
     // Prints the answer and returns the exit code: 0, or 2 for an option it does not know.
     static int run(const QStringList &arguments);

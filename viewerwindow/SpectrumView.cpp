@@ -134,6 +134,11 @@ void SpectrumView::forgetRecording()
         label->clear();
 }
 
+bool SpectrumView::isCalculating() const
+{
+    return m_calculation->isRunning();
+}
+
 void SpectrumView::calculate()
 {
     if (!m_recording)

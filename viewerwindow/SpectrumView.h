@@ -32,6 +32,8 @@ public:
     // The recording is about to change or go: the calculation stops and nothing shows.
     void forgetRecording();
     const std::optional<PowerSpectrum> &spectrum() const { return m_spectrum; }
+    // A calculation is reading the recording on a thread of its own.
+    bool isCalculating() const;
 
 signals:
     void exportRequested();

@@ -75,6 +75,18 @@ void TraceView::replaceRecording(const Recording *recording)
     recordingChanged();
 }
 
+void TraceView::recordingGrew()
+{
+    if (!m_recording)
+        return;
+    const bool showsTheEnd = m_span.endSample() + m_span.samplesPerPixel() / 2 >= double(m_span.sampleCount());
+    m_span.setSampleCount(m_recording->sampleCount());
+    if (showsTheEnd)
+        m_span.goToEnd();
+    update();
+    emit spanChanged();
+}
+
 void TraceView::fit()
 {
     changeSpan([](ViewSpan &span) { span.fit(); });

@@ -36,6 +36,9 @@ public:
     void recordingChanged();
     // The same recording opened again (F5): as recordingChanged(), from the one given.
     void replaceRecording(const Recording *recording);
+    // It has more samples, being recorded: a view that shows the end stays at the end with
+    // its zoom, as tail -f does, and one the operator moved away stays where it is.
+    void recordingGrew();
 
     const ViewSpan &span() const { return m_span; }
     // The cursor's sample: index 0 the first cursor, 1 the second.

@@ -36,6 +36,9 @@ namespace {
 
 const QString ProgramTitle = QStringLiteral("Ларвента: просмотр записей");
 constexpr int MessageShownMs = 15000;
+// How often the recording shown is looked at: a block the recorder writes is on the screen
+// within this and a frame, and a recording made afresh in its place is noticed.
+constexpr int FollowIntervalMs = 200;
 constexpr int SpectrumDelayMs = 300;
 
 struct ExportFormat
@@ -75,6 +78,7 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
     , m_spectrumDelay(new QTimer(this))
     , m_integrityCheck(new IntegrityCheck(this))
     , m_opening(new RecordingOpening(this))
+    , m_followTimer(new QTimer(this))
     , m_openingLabel(new QLabel(this))
     , m_openingProgress(new QProgressBar(this))
     , m_cancelOpening(new QPushButton(QStringLiteral("Отменить"), this))
@@ -131,6 +135,8 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
         hideOpening();
         statusBar()->showMessage(QStringLiteral("Открытие отменено."), MessageShownMs);
     });
+    m_followTimer->setInterval(FollowIntervalMs);
+    connect(m_followTimer, &QTimer::timeout, this, &ViewerWindow::takeInGrowth);
     resize(1100, 720);
 
     connect(m_view, &TraceView::spanChanged, this, &ViewerWindow::showMeasurements);
@@ -199,7 +205,12 @@ void ViewerWindow::createMenus()
 
 void ViewerWindow::openFile(const QString &path)
 {
-    startOpening(path, Opening::Open);
+    startOpening(path, Opening::Open, false);
+}
+
+void ViewerWindow::followFile(const QString &path)
+{
+    startOpening(path, Opening::Open, true);
 }
 
 void ViewerWindow::chooseAndOpen()
@@ -214,17 +225,21 @@ void ViewerWindow::chooseAndOpen()
 void ViewerWindow::reload()
 {
     if (m_recording)
-        startOpening(m_recording->openedPath(), Opening::ReadAgain);
+        startOpening(m_recording->openedPath(), Opening::ReadAgain, m_followAlways);
 }
 
-void ViewerWindow::startOpening(const QString &path, Opening purpose)
+void ViewerWindow::startOpening(const QString &path, Opening purpose, bool followAlways)
 {
     m_openingPurpose = purpose;
-    m_opening->start(path);
+    m_openingFollowsAlways = followAlways;
+    m_opening->start(path, followAlways ? Recording::Following::Always : Recording::Following::WhileRecording);
     m_openingLabel->setText((purpose == Opening::Open ? QStringLiteral("Открывается «%1»…")
                                                       : QStringLiteral("Читается снова «%1»…"))
                                 .arg(QFileInfo(path).fileName()));
     m_openingProgress->setValue(0);
+    // A recording made afresh is small when it is noticed, and may be tried again at each look.
+    if (purpose == Opening::MadeAfresh)
+        return;
     for (QWidget *widget : std::initializer_list<QWidget *>{m_openingLabel, m_openingProgress, m_cancelOpening})
         widget->show();
 }
@@ -237,6 +252,16 @@ void ViewerWindow::openingProgressed(qint64 done, qint64 total)
 void ViewerWindow::openingFinished(bool opened, const QString &message)
 {
     hideOpening();
+    if (!opened && m_openingPurpose == Opening::MadeAfresh) {
+        // The recorder may not have written the new recording's first bytes or description
+        // yet: tried again at the next look, without a message box each time.
+        m_madeAfreshNotice = QStringLiteral("Файл «%1» записывается заново: новая запись появится, как только "
+                                            "её можно будет прочитать (%2)")
+                                 .arg(m_recording->dataPath(), message);
+        m_retryingAfresh = true;
+        showNotices();
+        return;
+    }
     if (!opened) {
         showError(m_openingPurpose == Opening::Open ? QStringLiteral("Запись не открыта")
                                                     : QStringLiteral("Запись не прочитана снова"),
@@ -247,6 +272,13 @@ void ViewerWindow::openingFinished(bool opened, const QString &message)
     m_spectrum->forgetRecording();
     std::unique_ptr<Recording> earlier = std::move(m_recording);
     m_recording = m_opening->take();
+    m_followAlways = m_openingFollowsAlways;
+    m_retryingAfresh = false;
+    m_madeAfreshNotice.clear();
+    if (m_openingPurpose == Opening::MadeAfresh) {
+        m_madeAfreshNotice = QStringLiteral("Файл «%1» записан заново: показана новая запись, прежней в нём больше нет.")
+                                 .arg(m_recording->dataPath());
+    }
     if (m_openingPurpose == Opening::ReadAgain && earlier) {
         m_recording->keepAssumedRateOf(*earlier);
         m_view->replaceRecording(m_recording.get());
@@ -258,8 +290,41 @@ void ViewerWindow::openingFinished(bool opened, const QString &message)
         m_view->setRecording(nullptr);
         showRecording();
     }
+    m_followTimer->start();
     showSpectrum();
     emit recordingShown();
+}
+
+// The spectrum's calculation reads the recording on a thread of its own, and taking in growth
+// changes what it reads: the growth waits for a later look.
+void ViewerWindow::takeInGrowth()
+{
+    if (!m_recording || m_opening->isRunning() || m_spectrum->isCalculating())
+        return;
+    if (m_retryingAfresh) {
+        startOpening(m_recording->openedPath(), Opening::MadeAfresh, m_followAlways);
+        return;
+    }
+    switch (m_recording->takeInGrowth()) {
+    case Recording::Growth::Unchanged:
+        return;
+    case Recording::Growth::Grew:
+        m_view->recordingGrew();
+        showNotices();
+        return;
+    case Recording::Growth::Ended:
+        m_view->recordingGrew();
+        m_description->showFor(m_recording.get());
+        m_integrityWarning.clear();
+        m_integrityState = IntegrityState::Due;
+        showNotices();
+        statusBar()->showMessage(QStringLiteral("Запись закончена: описание прочитано, файл данных проверяется."),
+                                 MessageShownMs);
+        return;
+    case Recording::Growth::StartedOver:
+        startOpening(m_recording->openedPath(), Opening::MadeAfresh, m_followAlways);
+        return;
+    }
 }
 
 void ViewerWindow::hideOpening()
@@ -319,9 +384,16 @@ void ViewerWindow::showRecording()
 void ViewerWindow::showNotices()
 {
     QStringList notices;
-    if (m_recording && m_recording->stillRecording())
+    if (!m_madeAfreshNotice.isEmpty())
+        notices.append(m_madeAfreshNotice);
+    if (m_recording && m_recording->isFollowed()) {
+        notices.append(QStringLiteral("Идёт запись: %1 с. Новые отсчёты появляются по мере записи; "
+                                      "End — к концу записи.")
+                           .arg(QString::number(m_recording->sampleCount() / m_recording->samplesPerSecond(), 'f', 1)));
+    } else if (m_recording && m_recording->stillRecording()) {
         notices.append(QStringLiteral("Запись ещё шла: показано то, что файл содержал при открытии. "
                                       "F5 — прочитать файл снова."));
+    }
     if (m_recording)
         notices.append(m_recording->warnings());
     if (!m_integrityWarning.isEmpty())

@@ -38,6 +38,9 @@ public:
     // a button to cancel; on failure says why in a message box and keeps the recording shown
     // before.
     void openFile(const QString &path);
+    // The same for a file something is still writing, with or without a description: it is
+    // followed as it grows until the window closes.
+    void followFile(const QString &path);
 
 signals:
     // A recording opened or read again is on the screen.
@@ -49,12 +52,13 @@ protected:
 
 private:
     enum class Extent { Whole, BetweenCursors };
-    enum class Opening { Open, ReadAgain };
+    enum class Opening { Open, ReadAgain, MadeAfresh };
 
     void createMenus();
     void chooseAndOpen();
     void reload();
-    void startOpening(const QString &path, Opening purpose);
+    void startOpening(const QString &path, Opening purpose, bool followAlways);
+    void takeInGrowth();
     void openingProgressed(qint64 done, qint64 total);
     void openingFinished(bool opened, const QString &message);
     void hideOpening();
@@ -83,6 +87,12 @@ private:
     IntegrityCheck *m_integrityCheck;
     RecordingOpening *m_opening;
     Opening m_openingPurpose = Opening::Open;
+    // Told by followFile(): followed even without a description that says it is recording.
+    bool m_followAlways = false;
+    bool m_openingFollowsAlways = false;
+    QTimer *m_followTimer;
+    QString m_madeAfreshNotice;
+    bool m_retryingAfresh = false;
     QLabel *m_openingLabel;
     QProgressBar *m_openingProgress;
     QPushButton *m_cancelOpening;

@@ -28,11 +28,13 @@ constexpr int FileLabelRoomLeft = 120;
 constexpr int FileLabelRight = 1590 + 105;
 
 // The window's own face where the system has it, else a sans-serif with Cyrillic letters.
+// Windows keeps MS Sans Serif as a bitmap font, which DirectWrite (and so Qt's font engine
+// there, where it uses it) cannot draw; its outline is Microsoft Sans Serif.
 QFont windowFont(qreal pointSize, bool bold)
 {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
-                      QStringLiteral("Arial")});
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("DejaVu Sans"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(pointSize);
     font.setBold(bold);

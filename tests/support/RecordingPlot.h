@@ -6,6 +6,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 // Keeps what the run draws instead of drawing it.
 class RecordingPlot : public TracePlot
 {
@@ -20,6 +22,8 @@ public:
     {
         if (++segmentCount <= KeptSegments)
             segments.append(QLineF(x1, y1, x2, y2));
+        if (afterSegment)
+            afterSegment(segmentCount);
     }
     bool saveSnapshot(const QString &dataFileName, QString *) override
     {
@@ -34,4 +38,7 @@ public:
     // The first KeptSegments segments since the plot was prepared.
     QList<QLineF> segments;
     QStringList snapshots;
+    // Called with segmentCount after each segment, in the middle of the run's work: to step in
+    // at a given point without looking every few milliseconds.
+    std::function<void(qint64)> afterSegment;
 };

@@ -14,3 +14,14 @@ void WhenTrue::then(QObject *context, std::function<bool()> condition, std::func
     });
     poll->start(5);
 }
+
+void WhenTrue::inTurn(QObject *context, QList<Step> steps)
+{
+    if (steps.isEmpty())
+        return;
+    const Step first = steps.takeFirst();
+    then(context, first.first, [context, action = first.second, rest = std::move(steps)] {
+        action();
+        inTurn(context, rest);
+    });
+}

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cerrno>
 
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 namespace {
@@ -17,6 +19,17 @@ constexpr int StopSignalCount = sizeof StopSignals / sizeof StopSignals[0];
 std::atomic<const char *> g_path{nullptr};
 struct sigaction g_previous[StopSignalCount];
 bool g_installed[StopSignalCount];
+// What the thread let through before holdBack(true).
+thread_local sigset_t t_unblocked;
+
+sigset_t signalSet()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : StopSignals)
+        sigaddset(&set, signal);
+    return set;
+}
 
 int indexOf(int signal)
 {
@@ -57,13 +70,14 @@ RemovalOnStopSignal::RemovalOnStopSignal(const QString &path)
     }
 }
 
-sigset_t RemovalOnStopSignal::signalSet()
+void RemovalOnStopSignal::holdBack(bool on)
 {
-    sigset_t set;
-    sigemptyset(&set);
-    for (const int signal : StopSignals)
-        sigaddset(&set, signal);
-    return set;
+    if (on) {
+        const sigset_t stopSignals = signalSet();
+        ::pthread_sigmask(SIG_BLOCK, &stopSignals, &t_unblocked);
+    } else {
+        ::pthread_sigmask(SIG_SETMASK, &t_unblocked, nullptr);
+    }
 }
 
 RemovalOnStopSignal::~RemovalOnStopSignal()
