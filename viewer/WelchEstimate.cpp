@@ -4,6 +4,7 @@
 #include "viewer/Recording.h"
 
 #include <QLocale>
+#include <QtMath>
 
 #include <algorithm>
 #include <cmath>
