@@ -1,5 +1,7 @@
+#include "FileSizeLimit.h"
 #include "TestFiles.h"
 
+#include "platform/ProgramStart.h"
 #include "sim/SimulatedRecording.h"
 #include "viewer/ExportCommand.h"
 #include "viewer/Recording.h"
@@ -105,6 +107,8 @@ private:
 
 void SpectrumTest::initTestCase()
 {
+    // As larventa-view starts: a file that outgrows its limit fails to write, not the program.
+    ProgramStart::prepare();
     QVERIFY(m_folder.isValid());
 }
 
@@ -169,7 +173,7 @@ void SpectrumTest::theIntegratedDensityIsTheVariance_data()
     QTest::addColumn<double>("hertz");
     QTest::addColumn<double>("amplitude");
     QTest::addColumn<double>("noise");
-    QTest::addColumn<int>("segment");
+    QTest::addColumn<int>("segment"); // -1: the disk fills up after 20,000 bytes
     QTest::addColumn<qint64>("first");
     QTest::addColumn<qint64>("last");
 
@@ -345,6 +349,7 @@ void SpectrumTest::theExportCommandWritesACsvOrNothing_data()
     QTest::newRow("a segment of a fraction") << written + QStringList{"--segment", "300.5"} << 2 << 0;
     QTest::newRow("missing data") << QStringList{"--export", "spectrum", "DATA.missing", "OUT"} << 1 << 0;
     QTest::newRow("out in a missing folder") << QStringList{"--export", "spectrum", "DATA", "OUT/x.csv"} << 1 << 0;
+    QTest::newRow("a disk that fills up") << written << 1 << -1;
 }
 
 // 30 s of the simulated instrument's channel 1, a tone of a period of 100 samples, at
@@ -365,7 +370,10 @@ void SpectrumTest::theExportCommandWritesACsvOrNothing()
     const QStringList before = listing(dir.path());
 
     QVERIFY(ExportCommand::isAskedFor(arguments));
-    QCOMPARE(ExportCommand::run(arguments), exitCode);
+    {
+        std::unique_ptr<FileSizeLimit> diskFull(segment < 0 ? new FileSizeLimit(20000) : nullptr);
+        QCOMPARE(ExportCommand::run(arguments), exitCode);
+    }
     QStringList after = listing(dir.path());
     if (exitCode != 0) {
         QCOMPARE(after, before);
