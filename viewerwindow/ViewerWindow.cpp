@@ -141,8 +141,14 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
 
     connect(m_view, &TraceView::spanChanged, this, &ViewerWindow::showMeasurements);
     connect(m_view, &TraceView::cursorsChanged, this, &ViewerWindow::showMeasurements);
-    connect(m_view, &TraceView::spanChanged, m_spectrumDelay, qOverload<>(&QTimer::start));
-    connect(m_view, &TraceView::cursorsChanged, m_spectrumDelay, qOverload<>(&QTimer::start));
+    // Not restarted by each change, so that a recording followed as it grows still gets its
+    // spectrum between growths.
+    const auto spectrumDue = [this] {
+        if (!m_spectrumDelay->isActive())
+            m_spectrumDelay->start();
+    };
+    connect(m_view, &TraceView::spanChanged, m_spectrumDelay, spectrumDue);
+    connect(m_view, &TraceView::cursorsChanged, m_spectrumDelay, spectrumDue);
     connect(m_spectrumDelay, &QTimer::timeout, this, &ViewerWindow::showSpectrum);
     connect(m_spectrumDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         if (visible)
