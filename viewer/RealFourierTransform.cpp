@@ -7,18 +7,38 @@
 
 namespace {
 
-// FFTW's planner is not thread-safe; executing a plan is. Plans live as long as the program.
-fftw_plan sharedPlan(int length, double *input, fftw_complex *output)
+// FFTW's planner is not thread-safe; executing a plan is. The plans are made once per length
+// and kept until the program ends, when they and the planner's own memory go.
+class SharedPlans
 {
-    static std::mutex planning;
-    static std::map<int, fftw_plan> plans;
-    const std::lock_guard<std::mutex> lock(planning);
-    fftw_plan &plan = plans[length];
-    // FFTW_ESTIMATE: measuring would keep the first spectrum of a length waiting for seconds,
-    // and leaves the arrays as they were.
-    if (!plan)
-        plan = fftw_plan_dft_r2c_1d(length, input, output, FFTW_ESTIMATE);
-    return plan;
+public:
+    ~SharedPlans()
+    {
+        for (const auto &entry : m_plans)
+            fftw_destroy_plan(entry.second);
+        fftw_cleanup();
+    }
+
+    fftw_plan planFor(int length, double *input, fftw_complex *output)
+    {
+        const std::lock_guard<std::mutex> lock(m_planning);
+        fftw_plan &plan = m_plans[length];
+        // FFTW_ESTIMATE: measuring would keep the first spectrum of a length waiting for
+        // seconds, and leaves the arrays as they were.
+        if (!plan)
+            plan = fftw_plan_dft_r2c_1d(length, input, output, FFTW_ESTIMATE);
+        return plan;
+    }
+
+private:
+    std::mutex m_planning;
+    std::map<int, fftw_plan> m_plans;
+};
+
+SharedPlans &sharedPlans()
+{
+    static SharedPlans plans;
+    return plans;
 }
 
 } // namespace
@@ -38,7 +58,7 @@ RealFourierTransform::RealFourierTransform(int length)
     d->length = length;
     d->input = fftw_alloc_real(size_t(length));
     d->output = fftw_alloc_complex(size_t(length / 2 + 1));
-    d->plan = sharedPlan(length, d->input, d->output);
+    d->plan = sharedPlans().planFor(length, d->input, d->output);
 }
 
 RealFourierTransform::~RealFourierTransform()
