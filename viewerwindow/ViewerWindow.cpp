@@ -78,10 +78,10 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
     , m_spectrumDelay(new QTimer(this))
     , m_integrityCheck(new IntegrityCheck(this))
     , m_opening(new RecordingOpening(this))
+    , m_followTimer(new QTimer(this))
     , m_openingLabel(new QLabel(this))
     , m_openingProgress(new QProgressBar(this))
     , m_cancelOpening(new QPushButton(QStringLiteral("Отменить"), this))
-    , m_followTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("ViewerWindow"));
     m_messages.setParentWidget(this);
@@ -141,8 +141,14 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
 
     connect(m_view, &TraceView::spanChanged, this, &ViewerWindow::showMeasurements);
     connect(m_view, &TraceView::cursorsChanged, this, &ViewerWindow::showMeasurements);
-    connect(m_view, &TraceView::spanChanged, m_spectrumDelay, qOverload<>(&QTimer::start));
-    connect(m_view, &TraceView::cursorsChanged, m_spectrumDelay, qOverload<>(&QTimer::start));
+    // Not restarted by each change, so that a recording followed as it grows still gets its
+    // spectrum between growths.
+    const auto spectrumDue = [this] {
+        if (!m_spectrumDelay->isActive())
+            m_spectrumDelay->start();
+    };
+    connect(m_view, &TraceView::spanChanged, m_spectrumDelay, spectrumDue);
+    connect(m_view, &TraceView::cursorsChanged, m_spectrumDelay, spectrumDue);
     connect(m_spectrumDelay, &QTimer::timeout, this, &ViewerWindow::showSpectrum);
     connect(m_spectrumDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         if (visible)
@@ -295,9 +301,11 @@ void ViewerWindow::openingFinished(bool opened, const QString &message)
     emit recordingShown();
 }
 
+// The spectrum's calculation reads the recording on a thread of its own, and taking in growth
+// changes what it reads: the growth waits for a later look.
 void ViewerWindow::takeInGrowth()
 {
-    if (!m_recording || m_opening->isRunning())
+    if (!m_recording || m_opening->isRunning() || m_spectrum->isCalculating())
         return;
     if (m_retryingAfresh) {
         startOpening(m_recording->openedPath(), Opening::MadeAfresh, m_followAlways);
