@@ -7,38 +7,32 @@
 
 namespace {
 
-// FFTW's planner is not thread-safe; executing a plan is. The plans are made once per length
-// and kept until the program ends, when they and the planner's own memory go.
-class SharedPlans
+// Plans live as long as the program and are given back at its end with what FFTW's planner
+// keeps, so that nothing of FFTW's is left allocated.
+struct SharedPlans
 {
-public:
     ~SharedPlans()
     {
-        for (const auto &entry : m_plans)
+        for (const auto &entry : plans)
             fftw_destroy_plan(entry.second);
         fftw_cleanup();
     }
 
-    fftw_plan planFor(int length, double *input, fftw_complex *output)
-    {
-        const std::lock_guard<std::mutex> lock(m_planning);
-        fftw_plan &plan = m_plans[length];
-        // FFTW_ESTIMATE: measuring would keep the first spectrum of a length waiting for
-        // seconds, and leaves the arrays as they were.
-        if (!plan)
-            plan = fftw_plan_dft_r2c_1d(length, input, output, FFTW_ESTIMATE);
-        return plan;
-    }
-
-private:
-    std::mutex m_planning;
-    std::map<int, fftw_plan> m_plans;
+    std::mutex planning;
+    std::map<int, fftw_plan> plans;
 };
 
-SharedPlans &sharedPlans()
+// FFTW's planner is not thread-safe; executing a plan is.
+fftw_plan sharedPlan(int length, double *input, fftw_complex *output)
 {
-    static SharedPlans plans;
-    return plans;
+    static SharedPlans shared;
+    const std::lock_guard<std::mutex> lock(shared.planning);
+    fftw_plan &plan = shared.plans[length];
+    // FFTW_ESTIMATE: measuring would keep the first spectrum of a length waiting for seconds,
+    // and leaves the arrays as they were.
+    if (!plan)
+        plan = fftw_plan_dft_r2c_1d(length, input, output, FFTW_ESTIMATE);
+    return plan;
 }
 
 } // namespace
@@ -58,7 +52,7 @@ RealFourierTransform::RealFourierTransform(int length)
     d->length = length;
     d->input = fftw_alloc_real(size_t(length));
     d->output = fftw_alloc_complex(size_t(length / 2 + 1));
-    d->plan = sharedPlans().planFor(length, d->input, d->output);
+    d->plan = sharedPlan(length, d->input, d->output);
 }
 
 RealFourierTransform::~RealFourierTransform()

@@ -393,9 +393,10 @@ void ViewerWindow::showNotices()
     if (!m_madeAfreshNotice.isEmpty())
         notices.append(m_madeAfreshNotice);
     if (m_recording && m_recording->isFollowed()) {
+        // Whole seconds: the notice, and with it the window's layout, changes once a second.
         notices.append(QStringLiteral("Идёт запись: %1 с. Новые отсчёты появляются по мере записи; "
                                       "End — к концу записи.")
-                           .arg(QString::number(m_recording->sampleCount() / m_recording->samplesPerSecond(), 'f', 1)));
+                           .arg(qint64(m_recording->sampleCount() / m_recording->samplesPerSecond())));
     } else if (m_recording && m_recording->stillRecording()) {
         notices.append(QStringLiteral("Запись ещё шла: показано то, что файл содержал при открытии. "
                                       "F5 — прочитать файл снова."));
@@ -404,7 +405,9 @@ void ViewerWindow::showNotices()
         notices.append(m_recording->warnings());
     if (!m_integrityWarning.isEmpty())
         notices.append(m_integrityWarning);
-    m_notices->setText(notices.join(QLatin1Char('\n')));
+    const QString text = notices.join(QLatin1Char('\n'));
+    if (text != m_notices->text())
+        m_notices->setText(text);
     m_notices->setVisible(!notices.isEmpty());
 }
 
