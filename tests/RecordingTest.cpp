@@ -1,6 +1,7 @@
 #include "EdfAnnotationFault.h"
 #include "FileCallFault.h"
 #include "MneEdfReader.h"
+#include "StaleFileSize.h"
 #include "TestFiles.h"
 
 #include "sim/SimulatedRecording.h"
@@ -495,10 +496,6 @@ void RecordingTest::refusesBadInputWithAReason()
         QVERIFY(QFile::resize(path, kept));
     else
         QVERIFY(QFile::remove(path));
-    // A read that races with the cut: the page past the end would raise SIGBUS.
-    int last = 0;
-    auto touchTheEnd = [&] { last = bytes[length - 1]; };
-    QCOMPARE(BusErrorGuard::run(touchTheEnd), kept == length);
     std::vector<quint8> samples(static_cast<size_t>(length));
     QCOMPARE(recording->copySamples(0, length, samples.data()), kept);
     QCOMPARE(recording->statistics(0, length).count, kept);
@@ -506,6 +503,45 @@ void RecordingTest::refusesBadInputWithAReason()
     recording->summarise(0, double(length) / 10, columns.data(), 10);
     QCOMPARE(columns[0].isEmpty(), false);
     QCOMPARE(columns[9].isEmpty(), kept < length);
+
+    // Each read checks the size first; the cut that comes between the check and the read is
+    // made by the check seeing the size the file had. Every read then touches a page past the
+    // new end, which raises SIGBUS: in a child, so that a read left unguarded shows as its death.
+    int results[2];
+    QCOMPARE(::pipe(results), 0);
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::close(results[0]);
+        const StaleFileSize stale(mapped, length);
+        int last = 0;
+        auto touchTheEnd = [&] { last = bytes[length - 1]; };
+        // Zoomed in, so that the columns read the samples rather than their summary.
+        std::vector<ColumnRange> zoomedIn(size_t(length / 100 + 1));
+        recording->summarise(0, 100, zoomedIn.data(), int(zoomedIn.size()));
+        const qint64 read[] = {qint64(BusErrorGuard::run(touchTheEnd)),
+                               recording->copySamples(0, length, samples.data()),
+                               recording->statistics(1, length - 1).count, qint64(zoomedIn.back().isEmpty())};
+        _exit(::write(results[1], read, sizeof read) == qint64(sizeof read) ? 0 : 1);
+    }
+    ::close(results[1]);
+    qint64 read[4] = {};
+    const bool told = ::read(results[0], read, sizeof read) == qint64(sizeof read);
+    ::close(results[0]);
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY2(!WIFSIGNALED(status), qPrintable(QStringLiteral("the reads died of signal %1").arg(WTERMSIG(status))));
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0 && told);
+    QCOMPARE(read[0], qint64(kept == length));
+    if (kept == length) {
+        QCOMPARE(read[1], length);
+        QCOMPARE(read[2], length - 2);
+        QCOMPARE(read[3], qint64(false));
+    } else {
+        QVERIFY2(read[1] < length, qPrintable(QString::number(read[1])));
+        QVERIFY2(read[2] < length - 2, qPrintable(QString::number(read[2])));
+        QCOMPARE(read[3], qint64(true));
+    }
     QCOMPARE(bool(Recording::open(recording->openedPath(), &error)), kept > 0 && kind == QLatin1String("cut short"));
 }
 
