@@ -52,6 +52,11 @@ double ProcessUsage::peakResidentMb()
     return toMb(statusKilobytes("VmHWM"));
 }
 
+double ProcessUsage::ownResidentMb()
+{
+    return toMb(statusKilobytes("RssAnon"));
+}
+
 bool ProcessUsage::resetPeak()
 {
     // "5" resets the peak resident size (Documentation/filesystems/proc.rst).

@@ -13,6 +13,9 @@ public:
     // Resident memory now (VmRSS) and its peak (VmHWM), in MB of 10^6 bytes; -1 if unreadable.
     static double residentMb();
     static double peakResidentMb();
+    // Of that, the program's own memory (RssAnon): without the pages of files it maps, which
+    // belong to the system's file cache.
+    static double ownResidentMb();
     // Starts the peak afresh from the current resident size; false if the system refuses.
     static bool resetPeak();
 };

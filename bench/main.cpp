@@ -2,11 +2,12 @@
 // program's own run, link, data file and plot, and prints each figure with
 // its verdict against the goal, with the windows on Qt's platform from QT_QPA_PLATFORM
 // (offscreen if unset). Arguments choose groups of figures (flood, cpu,
-// latency, memory, view); none runs them all.
+// latency, memory, view, follow); none runs them all.
 
 #include "BenchReport.h"
 #include "CpuFigures.h"
 #include "FloodFigures.h"
+#include "FollowFigures.h"
 #include "LatencyFigures.h"
 #include "ViewerDataFigures.h"
 #include "ViewerFigures.h"
@@ -24,7 +25,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
 
     const QStringList groups{QStringLiteral("flood"), QStringLiteral("cpu"), QStringLiteral("latency"),
-                             QStringLiteral("memory"), QStringLiteral("view")};
+                             QStringLiteral("memory"), QStringLiteral("view"), QStringLiteral("follow")};
     QStringList chosen = QApplication::arguments().mid(1);
     for (const QString &group : chosen) {
         if (!groups.contains(group)) {
@@ -62,6 +63,10 @@ int main(int argc, char *argv[])
         }
         ViewerDataFigures viewerData(report);
         viewerData.measure();
+    }
+    if (chosen.contains(QStringLiteral("follow"))) {
+        FollowFigures follow(report);
+        follow.measure();
     }
     report.printVerdicts();
     return report.anyFailed() ? 1 : 0;

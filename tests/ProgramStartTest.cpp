@@ -107,7 +107,7 @@ void ProgramStartTest::theViewerAnswersAboutItselfWithoutADisplay_data()
     QTest::addColumn<QString>("errors");
 
     QTest::newRow("help") << "--help" << 0 << "larventa-view --export wav|edf|csv ДАННЫЕ ФАЙЛ" << "";
-    QTest::newRow("help names the spectrum") << "--help" << 0 << "larventa-view --export spectrum ДАННЫЕ ФАЙЛ [--from С] [--to С]" << "";
+    QTest::newRow("help names the spectrum") << "--help" << 0 << "larventa-view --export spectrum ДАННЫЕ ФАЙЛ [--from С] [--to С] [--segment ОТСЧЁТОВ]" << "";
     QTest::newRow("help, short") << "-h" << 0 << "Использование:" << "";
     QTest::newRow("version") << "--version" << 0 << "larventa-view " LARVENTA_VERSION "\n" << "";
     QTest::newRow("follow without a file")

@@ -1,12 +1,16 @@
+#include "FileSizeLimit.h"
 #include "TestFiles.h"
 
+#include "platform/ProgramStart.h"
 #include "sim/SimulatedRecording.h"
 #include "viewer/ExportCommand.h"
 #include "viewer/Recording.h"
+#include "viewer/SpectrumCalculation.h"
 #include "viewer/WelchEstimate.h"
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QThread>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -90,6 +94,7 @@ private slots:
     void theDefaultSegmentIsAQuarterOfTheSpanAtMost_data();
     void theDefaultSegmentIsAQuarterOfTheSpanAtMost();
     void aCancelledEstimateGivesNothing();
+    void aCalculationReportsOnlyWhileItIsWanted();
     void theExportCommandWritesACsvOrNothing_data();
     void theExportCommandWritesACsvOrNothing();
 
@@ -102,6 +107,8 @@ private:
 
 void SpectrumTest::initTestCase()
 {
+    // As larventa-view starts: a file that outgrows its limit fails to write, not the program.
+    ProgramStart::prepare();
     QVERIFY(m_folder.isValid());
 }
 
@@ -166,7 +173,7 @@ void SpectrumTest::theIntegratedDensityIsTheVariance_data()
     QTest::addColumn<double>("hertz");
     QTest::addColumn<double>("amplitude");
     QTest::addColumn<double>("noise");
-    QTest::addColumn<int>("segment");
+    QTest::addColumn<int>("segment"); // -1: the disk fills up after 20,000 bytes
     QTest::addColumn<qint64>("first");
     QTest::addColumn<qint64>("last");
 
@@ -286,32 +293,72 @@ void SpectrumTest::aCancelledEstimateGivesNothing()
     QVERIFY(reported.last() < 100);
 }
 
+// A calculation reports on the thread that started it; one cancelled, or replaced by another,
+// says nothing more, even if it had finished, so a stale spectrum never replaces the one asked for.
+void SpectrumTest::aCalculationReportsOnlyWhileItIsWanted()
+{
+    const std::unique_ptr<Recording> recording = recordingOf(toneOf(100000, 100, 7, 50, 0, 100000), 100);
+    QVERIFY(recording);
+    SpectrumCalculation calculation;
+    QList<PowerSpectrum> finished;
+    QStringList failed;
+    connect(&calculation, &SpectrumCalculation::finished, this, [&](const PowerSpectrum &spectrum) {
+        QCOMPARE(QThread::currentThread(), thread());
+        finished.append(spectrum);
+    });
+    connect(&calculation, &SpectrumCalculation::failed, this, [&](const QString &message) { failed.append(message); });
+
+    calculation.start(*recording, {0, 100000, 256, 100});
+    calculation.cancel();
+    QCoreApplication::processEvents();
+    QVERIFY(finished.isEmpty() && failed.isEmpty());
+
+    calculation.start(*recording, {0, 100000, 256, 100});
+    calculation.start(*recording, {0, 100, 0, 100});
+    calculation.start(*recording, {0, 50000, 512, 100});
+    QTRY_COMPARE(finished.size() + failed.size(), 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(failed, QStringList());
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().segmentLength, 512);
+    QCOMPARE(finished.first().last, qint64(50000));
+}
+
 void SpectrumTest::theExportCommandWritesACsvOrNothing_data()
 {
     QTest::addColumn<QStringList>("arguments"); // DATA and OUT stand for the files
     QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("segment");
 
     const QStringList written{"--export", "spectrum", "DATA", "OUT"};
-    QTest::newRow("the whole recording") << written << 0;
-    QTest::newRow("from 5 s to 20 s") << written + QStringList{"--to", "20", "--from", "5"} << 0;
+    QTest::newRow("the whole recording") << written << 0 << 8192;
+    QTest::newRow("from 5 s to 20 s") << written + QStringList{"--to", "20", "--from", "5"} << 0 << 8192;
     QTest::newRow("the description, from 10 s") << QStringList{"--export", "spectrum", "DATA.json", "OUT", "--from", "10"}
-                                                << 0;
-    QTest::newRow("a span shorter than a segment") << written + QStringList{"--from", "10", "--to", "10.04"} << 1;
-    QTest::newRow("from past the end") << written + QStringList{"--from", "31"} << 1;
-    QTest::newRow("from after to") << written + QStringList{"--from", "20", "--to", "5"} << 2;
-    QTest::newRow("not a number") << written + QStringList{"--from", "5 s"} << 2;
-    QTest::newRow("a bound twice") << written + QStringList{"--to", "5", "--to", "6"} << 2;
-    QTest::newRow("a bound without its seconds") << written + QStringList{"--to"} << 2;
-    QTest::newRow("missing data") << QStringList{"--export", "spectrum", "DATA.missing", "OUT"} << 1;
-    QTest::newRow("out in a missing folder") << QStringList{"--export", "spectrum", "DATA", "OUT/x.csv"} << 1;
+                                                << 0 << 8192;
+    QTest::newRow("segments of 1024") << written + QStringList{"--segment", "1024", "--to", "3"} << 0 << 1024;
+    QTest::newRow("segments of 65536") << written + QStringList{"--segment", "65536"} << 0 << 65536;
+    QTest::newRow("a span shorter than a segment") << written + QStringList{"--from", "10", "--to", "10.04"} << 1 << 0;
+    QTest::newRow("a span shorter than the segment asked for") << written + QStringList{"--segment", "65536", "--to", "11"}
+                                                              << 1 << 0;
+    QTest::newRow("from past the end") << written + QStringList{"--from", "31"} << 1 << 0;
+    QTest::newRow("from after to") << written + QStringList{"--from", "20", "--to", "5"} << 2 << 0;
+    QTest::newRow("not a number") << written + QStringList{"--from", "5 s"} << 2 << 0;
+    QTest::newRow("a bound twice") << written + QStringList{"--to", "5", "--to", "6"} << 2 << 0;
+    QTest::newRow("a bound without its seconds") << written + QStringList{"--to"} << 2 << 0;
+    QTest::newRow("a segment too long") << written + QStringList{"--segment", "131072"} << 2 << 0;
+    QTest::newRow("a segment of a fraction") << written + QStringList{"--segment", "300.5"} << 2 << 0;
+    QTest::newRow("missing data") << QStringList{"--export", "spectrum", "DATA.missing", "OUT"} << 1 << 0;
+    QTest::newRow("out in a missing folder") << QStringList{"--export", "spectrum", "DATA", "OUT/x.csv"} << 1 << 0;
+    QTest::newRow("a disk that fills up") << written << 1 << -1;
 }
 
 // 30 s of the simulated instrument's channel 1, a tone of a period of 100 samples, at
-// 5,597.3 samples/s: 55.973 Hz, in bins of 5597.3 / 8192 Hz.
+// 5,597.3 samples/s: 55.973 Hz, in bins of 5597.3 / segment Hz.
 void SpectrumTest::theExportCommandWritesACsvOrNothing()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
+    QFETCH(int, segment);
 
     QTemporaryDir dir;
     const QString data = dir.filePath(QStringLiteral("run.bin"));
@@ -323,7 +370,10 @@ void SpectrumTest::theExportCommandWritesACsvOrNothing()
     const QStringList before = listing(dir.path());
 
     QVERIFY(ExportCommand::isAskedFor(arguments));
-    QCOMPARE(ExportCommand::run(arguments), exitCode);
+    {
+        std::unique_ptr<FileSizeLimit> diskFull(segment < 0 ? new FileSizeLimit(20000) : nullptr);
+        QCOMPARE(ExportCommand::run(arguments), exitCode);
+    }
     QStringList after = listing(dir.path());
     if (exitCode != 0) {
         QCOMPARE(after, before);
@@ -337,9 +387,9 @@ void SpectrumTest::theExportCommandWritesACsvOrNothing()
     QVERIFY2(python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0,
              python.readAllStandardError().constData());
     const QStringList read = QString::fromLatin1(python.readAllStandardOutput()).split(QLatin1Char(' '));
-    QCOMPARE(read.value(0), QStringLiteral("4097"));
+    QCOMPARE(read.value(0), QString::number(segment / 2 + 1));
     const double peak = read.value(1).toDouble();
-    QVERIFY2(std::fabs(peak - 55.973) <= 5597.3 / 8192, qPrintable(read.value(1)));
+    QVERIFY2(std::fabs(peak - 55.973) <= 5597.3 / segment, qPrintable(read.value(1)));
 }
 
 QTEST_GUILESS_MAIN(SpectrumTest)

@@ -7,13 +7,27 @@
 
 namespace {
 
-// FFTW's planner is not thread-safe; executing a plan is. Plans live as long as the program.
+// Plans live as long as the program and are given back at its end with what FFTW's planner
+// keeps, so that nothing of FFTW's is left allocated.
+struct SharedPlans
+{
+    ~SharedPlans()
+    {
+        for (const auto &entry : plans)
+            fftw_destroy_plan(entry.second);
+        fftw_cleanup();
+    }
+
+    std::mutex planning;
+    std::map<int, fftw_plan> plans;
+};
+
+// FFTW's planner is not thread-safe; executing a plan is.
 fftw_plan sharedPlan(int length, double *input, fftw_complex *output)
 {
-    static std::mutex planning;
-    static std::map<int, fftw_plan> plans;
-    const std::lock_guard<std::mutex> lock(planning);
-    fftw_plan &plan = plans[length];
+    static SharedPlans shared;
+    const std::lock_guard<std::mutex> lock(shared.planning);
+    fftw_plan &plan = shared.plans[length];
     // FFTW_ESTIMATE: measuring would keep the first spectrum of a length waiting for seconds,
     // and leaves the arrays as they were.
     if (!plan)

@@ -54,3 +54,8 @@ void SpectrumCalculation::cancel()
     delete m_thread;
     m_thread = nullptr;
 }
+
+bool SpectrumCalculation::isRunning() const
+{
+    return m_thread && !m_thread->isFinished();
+}

@@ -29,6 +29,8 @@ public:
     // Stops the calculation under way, waiting the moment it takes to leave the segment it
     // is on, so that the recording may change afterwards.
     void cancel();
+    // A calculation started is still reading the recording.
+    bool isRunning() const;
 
 signals:
     void progressed(int percent);

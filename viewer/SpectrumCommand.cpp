@@ -26,32 +26,45 @@ bool SpectrumCommand::isAskedFor(const QStringList &arguments)
 
 int SpectrumCommand::run(const QStringList &arguments)
 {
-    const QString usage = QStringLiteral("так сохраняют спектр записи: "
-                                         "larventa-view --export spectrum ДАННЫЕ ФАЙЛ [--from С] [--to С]");
+    const QString usage = QStringLiteral("так сохраняют спектр записи: larventa-view --export spectrum ДАННЫЕ ФАЙЛ "
+                                         "[--from С] [--to С] [--segment ОТСЧЁТОВ]");
     if (!isAskedFor(arguments) || arguments.size() < 4)
         return refuse(usage, 2);
     std::optional<double> from;
     std::optional<double> to;
+    std::optional<double> segment;
     for (qsizetype at = 4; at < arguments.size(); at += 2) {
         const QString &option = arguments.at(at);
-        std::optional<double> *bound = option == QLatin1String("--from") ? &from
+        std::optional<double> *value = option == QLatin1String("--from") ? &from
             : option == QLatin1String("--to")                            ? &to
+            : option == QLatin1String("--segment")                       ? &segment
                                                                          : nullptr;
-        if (!bound)
+        if (!value)
             return refuse(QStringLiteral("непонятный параметр «%1»; %2").arg(option, usage), 2);
-        if (*bound)
+        if (*value)
             return refuse(QStringLiteral("параметр %1 дан дважды; %2").arg(option, usage), 2);
         bool isNumber = false;
-        const double seconds = arguments.value(at + 1).toDouble(&isNumber);
-        if (!isNumber || !std::isfinite(seconds) || seconds < 0) {
-            return refuse(QStringLiteral("после %1 нужно число секунд от начала записи, не меньше 0, а не «%2»")
-                              .arg(option, arguments.value(at + 1)),
+        const double number = arguments.value(at + 1).toDouble(&isNumber);
+        if (!isNumber || !std::isfinite(number) || number < 0) {
+            return refuse(QStringLiteral("после %1 нужно число %2, а не «%3»")
+                              .arg(option,
+                                   value == &segment ? QStringLiteral("отсчётов")
+                                                     : QStringLiteral("секунд от начала записи, не меньше 0"),
+                                   arguments.value(at + 1)),
                           2);
         }
-        *bound = seconds;
+        *value = number;
     }
     if (from && to && *from >= *to)
         return refuse(QStringLiteral("--from (%1 с) должно быть меньше --to (%2 с)").arg(*from).arg(*to), 2);
+    if (segment && (*segment != std::floor(*segment) || *segment < WelchEstimate::ShortestSegment
+                    || *segment > WelchEstimate::LongestSegment)) {
+        return refuse(QStringLiteral("--segment — длина сегмента, целое число отсчётов от %1 до %2, а не %3")
+                          .arg(WelchEstimate::ShortestSegment)
+                          .arg(WelchEstimate::LongestSegment)
+                          .arg(*segment),
+                      2);
+    }
 
     QString error;
     const std::unique_ptr<Recording> recording = Recording::open(arguments.at(2), &error);
@@ -68,7 +81,7 @@ int SpectrumCommand::run(const QStringList &arguments)
                       1);
     }
     const std::optional<PowerSpectrum> spectrum =
-        WelchEstimate::compute(*recording, {first, last, 0, rate}, nullptr, nullptr, &error);
+        WelchEstimate::compute(*recording, {first, last, segment ? int(*segment) : 0, rate}, nullptr, nullptr, &error);
     if (!spectrum)
         return refuse(QStringLiteral("спектр записи «%1» не рассчитан. %2").arg(recording->dataPath(), error), 1);
     if (!SpectrumExport::write(*spectrum, arguments.at(3), &error))

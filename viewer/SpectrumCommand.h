@@ -2,8 +2,9 @@
 
 #include <QStringList>
 
-// larventa-view --export spectrum DATA OUT [--from S] [--to S]: the spectrum of the whole
-// recording, or of the seconds from S to S, written as CSV without a window.
+// larventa-view --export spectrum DATA OUT [--from S] [--to S] [--segment N]: the spectrum
+// of the whole recording, or of the seconds from S to S, with the default segment or one of
+// N samples, written as CSV without a window.
 class SpectrumCommand
 {
 public:

@@ -6,10 +6,7 @@
 
 #include <QByteArray>
 
-#include <cerrno>
 #include <cmath>
-
-#include <unistd.h>
 
 bool SpectrumExport::write(const PowerSpectrum &spectrum, const QString &outputPath, QString *errorMessage)
 {
@@ -31,14 +28,9 @@ bool SpectrumExport::write(const PowerSpectrum &spectrum, const QString &outputP
     QString reason;
     if (!target.create(&reason))
         return failed(reason);
-    for (qsizetype done = 0; done < text.size();) {
-        const ssize_t written = ::write(target.descriptor(), text.constData() + done, size_t(text.size() - done));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return failed(QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forSystemError(written < 0 ? errno : ENOSPC)));
-        done += written;
-    }
+    int error = 0;
+    if (!target.write(text.constData(), text.size(), &error))
+        return failed(QStringLiteral("ошибка записи (%1)").arg(SystemErrorText::forSystemError(error)));
     if (!target.commit(&reason))
         return failed(reason);
     return true;

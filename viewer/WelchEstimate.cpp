@@ -4,9 +4,9 @@
 #include "viewer/Recording.h"
 
 #include <QLocale>
+#include <QtMath>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <thread>
 #include <vector>
@@ -24,8 +24,9 @@ struct Segments
     const Recording &recording;
     qint64 spanFirst;
     int length;
-    std::array<double, 256> centred; // each sample value less the span's mean
     std::vector<double> window;
+    // The span's mean under the window, taken off each windowed sample.
+    std::vector<double> windowedMean;
     const std::atomic<bool> *cancelled;
     std::atomic<bool> stop{false};
     std::atomic<qint64> done{0};
@@ -48,7 +49,7 @@ struct Segments
             }
             double *input = transform.input();
             for (int i = 0; i < length; ++i)
-                input[i] = centred[bytes[size_t(i)]] * window[size_t(i)];
+                input[i] = double(bytes[size_t(i)]) * window[size_t(i)] - windowedMean[size_t(i)];
             transform.addPowerTo(sums->data());
             done.fetch_add(1, std::memory_order_relaxed);
             tick();
@@ -107,14 +108,14 @@ std::optional<PowerSpectrum> WelchEstimate::compute(const Recording &recording, 
 
     const qint64 hop = length / 2;
     const qint64 segmentCount = (span - length) / hop + 1;
-    Segments segments{recording, first, length, {}, std::vector<double>(size_t(length)), cancelled};
-    for (int value = 0; value < 256; ++value)
-        segments.centred[size_t(value)] = value - statistics.mean;
+    Segments segments{recording, first, length, std::vector<double>(size_t(length)),
+                      std::vector<double>(size_t(length)), cancelled};
     // The periodic Hann window, as spectral estimates use.
     double windowSquares = 0;
     for (int i = 0; i < length; ++i) {
         const double w = 0.5 - 0.5 * std::cos(2 * M_PI * i / length);
         segments.window[size_t(i)] = w;
+        segments.windowedMean[size_t(i)] = w * statistics.mean;
         windowSquares += w * w;
     }
 

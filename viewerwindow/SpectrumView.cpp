@@ -110,8 +110,6 @@ SpectrumView::SpectrumView(QWidget *parent)
     connect(m_plot, &SpectrumPlot::pointed, this, &SpectrumView::showPointed);
 }
 
-SpectrumView::~SpectrumView() = default;
-
 void SpectrumView::showSpan(const Recording &recording, qint64 first, qint64 last, const QString &title)
 {
     m_title = title;
@@ -134,6 +132,11 @@ void SpectrumView::forgetRecording()
     m_export->setEnabled(false);
     for (QLabel *label : {m_span, m_peak, m_pointer, m_status})
         label->clear();
+}
+
+bool SpectrumView::isCalculating() const
+{
+    return m_calculation->isRunning();
 }
 
 void SpectrumView::calculate()

@@ -24,7 +24,6 @@ class SpectrumView : public QWidget
 
 public:
     explicit SpectrumView(QWidget *parent = nullptr);
-    ~SpectrumView() override;
 
     // Works out the spectrum of samples [first, last) at the recording's rate, unless that is
     // what is shown or being worked out already. title names the span in words. The
@@ -33,6 +32,8 @@ public:
     // The recording is about to change or go: the calculation stops and nothing shows.
     void forgetRecording();
     const std::optional<PowerSpectrum> &spectrum() const { return m_spectrum; }
+    // A calculation is reading the recording on a thread of its own.
+    bool isCalculating() const;
 
 signals:
     void exportRequested();

@@ -78,10 +78,10 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
     , m_spectrumDelay(new QTimer(this))
     , m_integrityCheck(new IntegrityCheck(this))
     , m_opening(new RecordingOpening(this))
+    , m_followTimer(new QTimer(this))
     , m_openingLabel(new QLabel(this))
     , m_openingProgress(new QProgressBar(this))
     , m_cancelOpening(new QPushButton(QStringLiteral("Отменить"), this))
-    , m_followTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("ViewerWindow"));
     m_messages.setParentWidget(this);
@@ -141,8 +141,14 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
 
     connect(m_view, &TraceView::spanChanged, this, &ViewerWindow::showMeasurements);
     connect(m_view, &TraceView::cursorsChanged, this, &ViewerWindow::showMeasurements);
-    connect(m_view, &TraceView::spanChanged, m_spectrumDelay, qOverload<>(&QTimer::start));
-    connect(m_view, &TraceView::cursorsChanged, m_spectrumDelay, qOverload<>(&QTimer::start));
+    // Not restarted by each change, so that a recording followed as it grows still gets its
+    // spectrum between growths.
+    const auto spectrumDue = [this] {
+        if (!m_spectrumDelay->isActive())
+            m_spectrumDelay->start();
+    };
+    connect(m_view, &TraceView::spanChanged, m_spectrumDelay, spectrumDue);
+    connect(m_view, &TraceView::cursorsChanged, m_spectrumDelay, spectrumDue);
     connect(m_spectrumDelay, &QTimer::timeout, this, &ViewerWindow::showSpectrum);
     connect(m_spectrumDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         if (visible)
@@ -295,9 +301,11 @@ void ViewerWindow::openingFinished(bool opened, const QString &message)
     emit recordingShown();
 }
 
+// The spectrum's calculation reads the recording on a thread of its own, and taking in growth
+// changes what it reads: the growth waits for a later look.
 void ViewerWindow::takeInGrowth()
 {
-    if (!m_recording || m_opening->isRunning())
+    if (!m_recording || m_opening->isRunning() || m_spectrum->isCalculating())
         return;
     if (m_retryingAfresh) {
         startOpening(m_recording->openedPath(), Opening::MadeAfresh, m_followAlways);
@@ -385,9 +393,10 @@ void ViewerWindow::showNotices()
     if (!m_madeAfreshNotice.isEmpty())
         notices.append(m_madeAfreshNotice);
     if (m_recording && m_recording->isFollowed()) {
+        // Whole seconds: the notice, and with it the window's layout, changes once a second.
         notices.append(QStringLiteral("Идёт запись: %1 с. Новые отсчёты появляются по мере записи; "
                                       "End — к концу записи.")
-                           .arg(QString::number(m_recording->sampleCount() / m_recording->samplesPerSecond(), 'f', 1)));
+                           .arg(qint64(m_recording->sampleCount() / m_recording->samplesPerSecond())));
     } else if (m_recording && m_recording->stillRecording()) {
         notices.append(QStringLiteral("Запись ещё шла: показано то, что файл содержал при открытии. "
                                       "F5 — прочитать файл снова."));
@@ -396,7 +405,9 @@ void ViewerWindow::showNotices()
         notices.append(m_recording->warnings());
     if (!m_integrityWarning.isEmpty())
         notices.append(m_integrityWarning);
-    m_notices->setText(notices.join(QLatin1Char('\n')));
+    const QString text = notices.join(QLatin1Char('\n'));
+    if (text != m_notices->text())
+        m_notices->setText(text);
     m_notices->setVisible(!notices.isEmpty());
 }
 

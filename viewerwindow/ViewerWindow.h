@@ -82,7 +82,7 @@ private:
     QLabel *m_notices;
     SpectrumView *m_spectrum;
     QDockWidget *m_spectrumDock;
-    // Lets a run of zooms, scrolls and clicks settle before the spectrum follows them.
+    // Gathers a run of zooms, scrolls, clicks or growths before the spectrum follows them.
     QTimer *m_spectrumDelay;
     IntegrityCheck *m_integrityCheck;
     RecordingOpening *m_opening;
