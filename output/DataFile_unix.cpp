@@ -1,6 +1,7 @@
 #include "output/DataFile.h"
 
 #include "platform/DiskSync.h"
+#include "platform/SystemErrorText.h"
 
 #include <QFile>
 
@@ -15,7 +16,7 @@ namespace {
 QString notARegularFile(mode_t mode)
 {
     if (S_ISDIR(mode))
-        return QStringLiteral("это папка, а не файл");
+        return SystemErrorText::wording(SystemErrorText::Meaning::IsFolder);
     if (S_ISFIFO(mode))
         return QStringLiteral("это именованный канал (FIFO), а не обычный файл");
     if (S_ISCHR(mode) || S_ISBLK(mode))

@@ -1,5 +1,7 @@
 #include "output/DataFile.h"
 
+#include "platform/SystemErrorText.h"
+
 #include <QDir>
 
 #include <windows.h>
@@ -11,7 +13,7 @@ bool DataFile::openAfresh(QString *errorMessage)
     const std::wstring name = QDir::toNativeSeparators(m_path).toStdWString();
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        *errorMessage = failure(QStringLiteral("создать"), QStringLiteral("это папка, а не файл"));
+        *errorMessage = failure(QStringLiteral("создать"), SystemErrorText::wording(SystemErrorText::Meaning::IsFolder));
         return false;
     }
     // CREATE_ALWAYS opens and empties an existing file in one step, or fails and leaves it as it

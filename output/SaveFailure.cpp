@@ -1,5 +1,7 @@
 #include "output/SaveFailure.h"
 
+#include "platform/SystemErrorText.h"
+
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -7,7 +9,7 @@ QString SaveFailure::reason(const QSaveFile &file)
 {
     QString what;
     if (QFileInfo(file.fileName()).isDir()) {
-        what = QStringLiteral("это папка, а не файл");
+        what = SystemErrorText::wording(SystemErrorText::Meaning::IsFolder);
     } else {
         switch (file.error()) {
         case QFileDevice::PermissionsError: what = QStringLiteral("доступ запрещён"); break;

@@ -18,6 +18,9 @@ public:
 
     // 0, or the error.
     int open(const QString &path);
+    // Opens path as a regular file, its length now in *size; false, with the reason in Russian
+    // and without the file's name, if it cannot be opened or is a folder or another kind of file.
+    bool openRegular(const QString &path, qint64 *size, QString *reason);
     // What is open, and its length now; 0, or the error.
     int inspect(Kind *kind, qint64 *size) const;
     // Up to count bytes from where the last read ended: how many (0 at the end), or -1 with

@@ -14,7 +14,13 @@ void onBusError(int signal, siginfo_t *info, void *context)
     if (t_landing)
         siglongjmp(*t_landing, 1);
     // Not one of the guarded reads: whatever handled it before handles it, by default
-    // ending the program when the faulting instruction runs again.
+    // ending the program when the faulting instruction runs again. A handler that asked to
+    // be reset as it is called (the test framework's) is reset as the system would have.
+    if (g_previous.sa_flags & SA_RESETHAND) {
+        struct sigaction byDefault = {};
+        byDefault.sa_handler = SIG_DFL;
+        sigaction(SIGBUS, &byDefault, nullptr);
+    }
     if (g_previous.sa_flags & SA_SIGINFO) {
         g_previous.sa_sigaction(signal, info, context);
     } else if (g_previous.sa_handler != SIG_DFL && g_previous.sa_handler != SIG_IGN) {

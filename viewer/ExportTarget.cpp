@@ -25,7 +25,7 @@ bool ExportTarget::create(QString *reason)
 {
     const QFileInfo target(m_path);
     if (target.isDir()) {
-        *reason = QStringLiteral("это папка, а не файл");
+        *reason = SystemErrorText::wording(SystemErrorText::Meaning::IsFolder);
         return false;
     }
     if (target.exists() && !target.isFile()) {

@@ -14,24 +14,9 @@ MappedDataFile::~MappedDataFile()
 
 bool MappedDataFile::open(const QString &path, QString *reason, qint64 room)
 {
-    if (const int error = m_file.open(path); error != 0) {
-        *reason = SystemErrorText::forSystemError(error);
-        return false;
-    }
-    ReadOnlyFile::Kind kind = ReadOnlyFile::Kind::Other;
     qint64 size = 0;
-    if (const int error = m_file.inspect(&kind, &size); error != 0) {
-        *reason = SystemErrorText::forSystemError(error);
+    if (!m_file.openRegular(path, &size, reason))
         return false;
-    }
-    if (kind == ReadOnlyFile::Kind::Folder) {
-        *reason = QStringLiteral("это папка, а не файл");
-        return false;
-    }
-    if (kind != ReadOnlyFile::Kind::Regular) {
-        *reason = QStringLiteral("это не обычный файл");
-        return false;
-    }
     if (size == 0 && room == 0) {
         *reason = QStringLiteral("файл пуст, в нём нет ни одного отсчёта");
         return false;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 class TestFiles
 {
@@ -9,4 +10,6 @@ public:
     // Empty if the file cannot be read.
     static QByteArray read(const QString &path);
     static bool write(const QString &path, const QByteArray &bytes);
+    // Every file under dir with its size and modification time, to tell whether anything changed.
+    static QStringList listing(const QString &dir);
 };
