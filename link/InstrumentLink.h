@@ -55,7 +55,8 @@ public:
     // flood at once, or once the line delivers again if the last look found little.
     ReceivePace::Wait nextLook() const;
     // While on, the line's next delivery (or its hang-up) wakes the event loop, once:
-    // the watch then turns itself off. For the wait before a look only.
+    // the watch then turns itself off. For the wait before a look only. On Windows every
+    // delivery wakes the event loop anyway, since QSerialPort reads it there.
     void watchForDelivery(bool on);
     qint64 bytesWaiting() const;
     // Since the port was opened or its receive buffer last emptied.
