@@ -5,7 +5,7 @@
 #include "sim/SimulatedRecording.h"
 #include "viewer/Recording.h"
 #include "viewerwindow/FileChoice.h"
-#include "viewerwindow/SpectrumPlot.h"
+#include "viewerwindow/DensityPlot.h"
 #include "viewerwindow/TraceView.h"
 #include "viewerwindow/ViewerWindow.h"
 
@@ -494,7 +494,7 @@ void ViewerWindowTest::theSpectrumReadsThePeakOfARealFile()
     QVERIFY2(std::fabs(peakHertz - 55.973) <= binWidth, qPrintable(labelText(window, "SpectrumPeak")));
 
     files.saveAs = m_folder.filePath(QStringLiteral("tone.csv"));
-    auto *exportButton = window.findChild<QPushButton *>(QStringLiteral("SpectrumExport"));
+    auto *exportButton = window.findChild<QPushButton *>(QStringLiteral("DensityExport"));
     QVERIFY(exportButton && exportButton->isEnabled());
     exportButton->click();
     QCOMPARE(messages.shown.size(), 0);
@@ -509,7 +509,7 @@ void ViewerWindowTest::theSpectrumReadsThePeakOfARealFile()
 
     // Across the plot, left to right, the mouse reads from the lowest frequency up to half the
     // rate, never back, each time the level the export gives at the frequency it names.
-    auto *plot = window.findChild<SpectrumPlot *>();
+    auto *plot = window.findChild<DensityPlot *>();
     QVERIFY(plot && plot->isVisible());
     const auto scan = [&] {
         QList<double> frequencies;

@@ -2,7 +2,7 @@
 
 #include "viewer/Recording.h"
 #include "viewer/RecordingExport.h"
-#include "viewer/SpectrumCommand.h"
+#include "viewer/DensityCommand.h"
 
 #include <cstdio>
 
@@ -23,8 +23,8 @@ bool ExportCommand::isAskedFor(const QStringList &arguments)
 
 int ExportCommand::run(const QStringList &arguments)
 {
-    if (SpectrumCommand::isAskedFor(arguments))
-        return SpectrumCommand::run(arguments);
+    if (DensityCommand::isAskedFor(arguments))
+        return DensityCommand::run(arguments);
     const QString usage = QStringLiteral("так сохраняют запись в другом формате: "
                                          "larventa-view --export wav|edf|csv ДАННЫЕ ФАЙЛ, "
                                          "или спектр: larventa-view --export spectrum ДАННЫЕ ФАЙЛ");

@@ -3,7 +3,7 @@
 #include <QStringList>
 
 // larventa-view --export wav|edf|csv DATA OUT: the window's export without a window, for
-// scripts and for machines without a display; --export spectrum goes to SpectrumCommand.
+// scripts and for machines without a display; --export spectrum goes to DensityCommand.
 // Needs only a QCoreApplication.
 class ExportCommand
 {

@@ -73,7 +73,7 @@ int WelchEstimate::defaultSegmentLength(qint64 samples)
     return length;
 }
 
-std::optional<PowerSpectrum> WelchEstimate::compute(const Recording &recording, const Request &request,
+std::optional<PowerDensity> WelchEstimate::compute(const Recording &recording, const Request &request,
                                                     const std::atomic<bool> *cancelled,
                                                     const std::function<void(int percent)> &progress,
                                                     QString *errorMessage)
@@ -151,7 +151,7 @@ std::optional<PowerSpectrum> WelchEstimate::compute(const Recording &recording, 
     }
     report();
 
-    PowerSpectrum spectrum;
+    PowerDensity spectrum;
     spectrum.samplesPerSecond = request.samplesPerSecond;
     spectrum.segmentLength = length;
     spectrum.segmentCount = segmentCount;

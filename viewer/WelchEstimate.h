@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewer/PowerSpectrum.h"
+#include "viewer/PowerDensity.h"
 
 #include <QString>
 
@@ -38,7 +38,7 @@ public:
     // called with 0 … 100 as the segments are done, on the calling thread. On failure,
     // or once *cancelled is true, returns nothing and sets a Russian message: a span shorter
     // than a segment, a segment length out of range, a file cut short meanwhile.
-    static std::optional<PowerSpectrum> compute(const Recording &recording, const Request &request,
+    static std::optional<PowerDensity> compute(const Recording &recording, const Request &request,
                                                 const std::atomic<bool> *cancelled,
                                                 const std::function<void(int percent)> &progress,
                                                 QString *errorMessage);

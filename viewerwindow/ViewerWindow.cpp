@@ -4,11 +4,11 @@
 #include "viewer/IntegrityCheck.h"
 #include "viewer/Recording.h"
 #include "viewer/RecordingOpening.h"
-#include "viewer/SpectrumExport.h"
+#include "viewer/DensityExport.h"
 #include "viewerwindow/DescriptionPanel.h"
 #include "viewerwindow/FileChoice.h"
 #include "viewerwindow/MeasurementPanel.h"
-#include "viewerwindow/SpectrumView.h"
+#include "viewerwindow/DensityView.h"
 #include "viewerwindow/TraceView.h"
 
 #include <QDir>
@@ -73,7 +73,7 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
     , m_measurements(new MeasurementPanel(this))
     , m_description(new DescriptionPanel(this))
     , m_notices(new QLabel(this))
-    , m_spectrum(new SpectrumView(this))
+    , m_spectrum(new DensityView(this))
     , m_spectrumDock(new QDockWidget(QStringLiteral("Спектр"), this))
     , m_spectrumDelay(new QTimer(this))
     , m_integrityCheck(new IntegrityCheck(this))
@@ -154,7 +154,7 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
         if (visible)
             showSpectrum();
     });
-    connect(m_spectrum, &SpectrumView::exportRequested, this, &ViewerWindow::exportSpectrum);
+    connect(m_spectrum, &DensityView::exportRequested, this, &ViewerWindow::exportSpectrum);
     connect(m_view, &TraceView::cursorsChanged, this, [this] {
         const bool both = m_view->cursor(0) && m_view->cursor(1);
         for (QAction *action : m_spanExports)
@@ -442,7 +442,7 @@ void ViewerWindow::exportSpectrum()
     if (path.isEmpty())
         return;
     QString error;
-    if (!SpectrumExport::write(*m_spectrum->spectrum(), path, &error)) {
+    if (!DensityExport::write(*m_spectrum->spectrum(), path, &error)) {
         showError(QStringLiteral("Экспорт спектра не выполнен"), error);
         return;
     }

@@ -19,7 +19,7 @@ class QPushButton;
 class QTimer;
 class Recording;
 class RecordingOpening;
-class SpectrumView;
+class DensityView;
 class TraceView;
 
 // The viewer's window: one recording drawn whole or in part, its cursors and statistics,
@@ -80,7 +80,7 @@ private:
     MeasurementPanel *m_measurements;
     DescriptionPanel *m_description;
     QLabel *m_notices;
-    SpectrumView *m_spectrum;
+    DensityView *m_spectrum;
     QDockWidget *m_spectrumDock;
     // Gathers a run of zooms, scrolls, clicks or growths before the spectrum follows them.
     QTimer *m_spectrumDelay;

@@ -1,7 +1,7 @@
-#include "viewer/SpectrumCommand.h"
+#include "viewer/DensityCommand.h"
 
 #include "viewer/Recording.h"
-#include "viewer/SpectrumExport.h"
+#include "viewer/DensityExport.h"
 #include "viewer/WelchEstimate.h"
 
 #include <cmath>
@@ -18,13 +18,13 @@ int refuse(const QString &message, int code)
 
 } // namespace
 
-bool SpectrumCommand::isAskedFor(const QStringList &arguments)
+bool DensityCommand::isAskedFor(const QStringList &arguments)
 {
     return arguments.size() >= 2 && arguments.at(0) == QLatin1String("--export")
         && arguments.at(1) == QLatin1String("spectrum");
 }
 
-int SpectrumCommand::run(const QStringList &arguments)
+int DensityCommand::run(const QStringList &arguments)
 {
     const QString usage = QStringLiteral("так сохраняют спектр записи: larventa-view --export spectrum ДАННЫЕ ФАЙЛ "
                                          "[--from С] [--to С] [--segment ОТСЧЁТОВ]");
@@ -80,11 +80,11 @@ int SpectrumCommand::run(const QStringList &arguments)
                           .arg(QString::number(recording->sampleCount() / rate, 'f', 3)),
                       1);
     }
-    const std::optional<PowerSpectrum> spectrum =
+    const std::optional<PowerDensity> spectrum =
         WelchEstimate::compute(*recording, {first, last, segment ? int(*segment) : 0, rate}, nullptr, nullptr, &error);
     if (!spectrum)
         return refuse(QStringLiteral("спектр записи «%1» не рассчитан. %2").arg(recording->dataPath(), error), 1);
-    if (!SpectrumExport::write(*spectrum, arguments.at(3), &error))
+    if (!DensityExport::write(*spectrum, arguments.at(3), &error))
         return refuse(error, 1);
     return 0;
 }

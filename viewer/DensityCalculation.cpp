@@ -1,4 +1,4 @@
-#include "viewer/SpectrumCalculation.h"
+#include "viewer/DensityCalculation.h"
 
 #include "viewer/Recording.h"
 
@@ -6,17 +6,17 @@
 
 #include <optional>
 
-SpectrumCalculation::SpectrumCalculation(QObject *parent)
+DensityCalculation::DensityCalculation(QObject *parent)
     : QObject(parent)
 {
 }
 
-SpectrumCalculation::~SpectrumCalculation()
+DensityCalculation::~DensityCalculation()
 {
     cancel();
 }
 
-void SpectrumCalculation::start(const Recording &recording, const WelchEstimate::Request &request)
+void DensityCalculation::start(const Recording &recording, const WelchEstimate::Request &request)
 {
     cancel();
     auto cancelled = std::make_shared<std::atomic<bool>>(false);
@@ -34,7 +34,7 @@ void SpectrumCalculation::start(const Recording &recording, const WelchEstimate:
                 Qt::QueuedConnection);
         };
         QString error;
-        const std::optional<PowerSpectrum> spectrum = WelchEstimate::compute(
+        const std::optional<PowerDensity> spectrum = WelchEstimate::compute(
             recording, request, cancelled.get(),
             [this, &deliver](int percent) { deliver([this, percent] { emit progressed(percent); }); }, &error);
         if (spectrum)
@@ -45,7 +45,7 @@ void SpectrumCalculation::start(const Recording &recording, const WelchEstimate:
     m_thread->start();
 }
 
-void SpectrumCalculation::cancel()
+void DensityCalculation::cancel()
 {
     if (!m_thread)
         return;
@@ -55,7 +55,7 @@ void SpectrumCalculation::cancel()
     m_thread = nullptr;
 }
 
-bool SpectrumCalculation::isRunning() const
+bool DensityCalculation::isRunning() const
 {
     return m_thread && !m_thread->isFinished();
 }

@@ -1,9 +1,9 @@
-#include "viewerwindow/SpectrumView.h"
+#include "viewerwindow/DensityView.h"
 
 #include "viewer/Recording.h"
-#include "viewer/SpectrumCalculation.h"
+#include "viewer/DensityCalculation.h"
 #include "viewer/WelchEstimate.h"
-#include "viewerwindow/SpectrumPlot.h"
+#include "viewerwindow/DensityPlot.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -23,7 +23,7 @@ QString number(qint64 value)
 }
 
 // Enough decimals to tell neighbouring bins apart.
-QString hertzText(const PowerSpectrum &spectrum, double hertz)
+QString hertzText(const PowerDensity &spectrum, double hertz)
 {
     const int decimals = qBound(0, 2 - int(std::floor(std::log10(spectrum.binWidth()))), 6);
     return QString::number(hertz, 'f', decimals);
@@ -45,10 +45,10 @@ QLabel *readout(const char *name, QWidget *parent)
 
 } // namespace
 
-SpectrumView::SpectrumView(QWidget *parent)
+DensityView::DensityView(QWidget *parent)
     : QWidget(parent)
-    , m_calculation(new SpectrumCalculation(this))
-    , m_plot(new SpectrumPlot(this))
+    , m_calculation(new DensityCalculation(this))
+    , m_plot(new DensityPlot(this))
     , m_segment(new QComboBox(this))
     , m_scale(new QComboBox(this))
     , m_recalculate(new QPushButton(QStringLiteral("Пересчитать"), this))
@@ -60,14 +60,14 @@ SpectrumView::SpectrumView(QWidget *parent)
     , m_pointer(readout("SpectrumPointer", this))
     , m_status(readout("SpectrumStatus", this))
 {
-    setObjectName(QStringLiteral("SpectrumView"));
+    setObjectName(QStringLiteral("DensityView"));
     m_segment->setObjectName(QStringLiteral("SegmentLength"));
     m_segment->addItem(QStringLiteral("по участку"), 0);
     for (int length = WelchEstimate::ShortestSegment; length <= WelchEstimate::LongestSegment; length *= 2)
         m_segment->addItem(QString::number(length), length);
     m_scale->setObjectName(QStringLiteral("FrequencyScale"));
     m_scale->addItems({QStringLiteral("линейная"), QStringLiteral("логарифмическая")});
-    m_export->setObjectName(QStringLiteral("SpectrumExport"));
+    m_export->setObjectName(QStringLiteral("DensityExport"));
     m_export->setEnabled(false);
     m_cancel->setObjectName(QStringLiteral("SpectrumCancel"));
     m_status->setWordWrap(true);
@@ -98,19 +98,19 @@ SpectrumView::SpectrumView(QWidget *parent)
     showCalculating(false);
     m_status->hide();
 
-    connect(m_segment, &QComboBox::currentIndexChanged, this, &SpectrumView::calculate);
+    connect(m_segment, &QComboBox::currentIndexChanged, this, &DensityView::calculate);
     connect(m_scale, &QComboBox::currentIndexChanged, this,
             [this](int index) { m_plot->setLogarithmic(index == 1); });
-    connect(m_recalculate, &QPushButton::clicked, this, &SpectrumView::calculate);
-    connect(m_export, &QPushButton::clicked, this, &SpectrumView::exportRequested);
-    connect(m_cancel, &QPushButton::clicked, this, &SpectrumView::cancel);
-    connect(m_calculation, &SpectrumCalculation::progressed, m_progress, &QProgressBar::setValue);
-    connect(m_calculation, &SpectrumCalculation::finished, this, &SpectrumView::calculated);
-    connect(m_calculation, &SpectrumCalculation::failed, this, &SpectrumView::calculationFailed);
-    connect(m_plot, &SpectrumPlot::pointed, this, &SpectrumView::showPointed);
+    connect(m_recalculate, &QPushButton::clicked, this, &DensityView::calculate);
+    connect(m_export, &QPushButton::clicked, this, &DensityView::exportRequested);
+    connect(m_cancel, &QPushButton::clicked, this, &DensityView::cancel);
+    connect(m_calculation, &DensityCalculation::progressed, m_progress, &QProgressBar::setValue);
+    connect(m_calculation, &DensityCalculation::finished, this, &DensityView::calculated);
+    connect(m_calculation, &DensityCalculation::failed, this, &DensityView::calculationFailed);
+    connect(m_plot, &DensityPlot::pointed, this, &DensityView::showPointed);
 }
 
-void SpectrumView::showSpan(const Recording &recording, qint64 first, qint64 last, const QString &title)
+void DensityView::showSpan(const Recording &recording, qint64 first, qint64 last, const QString &title)
 {
     m_title = title;
     if (&recording == m_recording && first == m_first && last == m_last && recording.samplesPerSecond() == m_rate
@@ -122,7 +122,7 @@ void SpectrumView::showSpan(const Recording &recording, qint64 first, qint64 las
     calculate();
 }
 
-void SpectrumView::forgetRecording()
+void DensityView::forgetRecording()
 {
     m_calculation->cancel();
     m_recording = nullptr;
@@ -134,12 +134,12 @@ void SpectrumView::forgetRecording()
         label->clear();
 }
 
-bool SpectrumView::isCalculating() const
+bool DensityView::isCalculating() const
 {
     return m_calculation->isRunning();
 }
 
-void SpectrumView::calculate()
+void DensityView::calculate()
 {
     if (!m_recording)
         return;
@@ -155,7 +155,7 @@ void SpectrumView::calculate()
     showCalculating(true);
 }
 
-void SpectrumView::cancel()
+void DensityView::cancel()
 {
     m_calculation->cancel();
     m_spectrum.reset();
@@ -167,7 +167,7 @@ void SpectrumView::cancel()
     m_status->show();
 }
 
-void SpectrumView::calculated(const PowerSpectrum &spectrum)
+void DensityView::calculated(const PowerDensity &spectrum)
 {
     m_spectrum = spectrum;
     m_plot->setSpectrum(spectrum);
@@ -187,7 +187,7 @@ void SpectrumView::calculated(const PowerSpectrum &spectrum)
     showPointed(-1);
 }
 
-void SpectrumView::calculationFailed(const QString &message)
+void DensityView::calculationFailed(const QString &message)
 {
     m_spectrum.reset();
     m_plot->setSpectrum(std::nullopt);
@@ -201,21 +201,21 @@ void SpectrumView::calculationFailed(const QString &message)
     m_status->show();
 }
 
-void SpectrumView::showCalculating(bool calculating)
+void DensityView::showCalculating(bool calculating)
 {
     m_progress->setValue(0);
     m_progress->setVisible(calculating);
     m_cancel->setVisible(calculating);
 }
 
-void SpectrumView::showPointed(int bin)
+void DensityView::showPointed(int bin)
 {
     m_pointer->setText(m_spectrum && bin >= 0 ? QStringLiteral("Мышь: %1").arg(levelText(bin))
                                               : QStringLiteral("Мышь: наведите на спектр"));
 }
 
 // "55.973 Гц · 31.2 дБ"
-QString SpectrumView::levelText(int bin) const
+QString DensityView::levelText(int bin) const
 {
     return QStringLiteral("%1 Гц · %2 дБ")
         .arg(hertzText(*m_spectrum, m_spectrum->frequencyOf(bin)), decibelText(m_spectrum->decibelsAt(bin)));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewer/PowerSpectrum.h"
+#include "viewer/PowerDensity.h"
 
 #include <QWidget>
 
@@ -11,19 +11,19 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class Recording;
-class SpectrumCalculation;
-class SpectrumPlot;
+class DensityCalculation;
+class DensityPlot;
 
 // The «Спектр» view: the power spectral density of a span of the recording, worked out in
 // the background with its progress and a Cancel button, drawn against a linear or
 // logarithmic frequency axis, with the highest peak and the point under the mouse read out.
 // The operator may choose the segment length; the export of what is shown is the window's.
-class SpectrumView : public QWidget
+class DensityView : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit SpectrumView(QWidget *parent = nullptr);
+    explicit DensityView(QWidget *parent = nullptr);
 
     // Works out the spectrum of samples [first, last) at the recording's rate, unless that is
     // what is shown or being worked out already. title names the span in words. The
@@ -31,7 +31,7 @@ public:
     void showSpan(const Recording &recording, qint64 first, qint64 last, const QString &title);
     // The recording is about to change or go: the calculation stops and nothing shows.
     void forgetRecording();
-    const std::optional<PowerSpectrum> &spectrum() const { return m_spectrum; }
+    const std::optional<PowerDensity> &spectrum() const { return m_spectrum; }
     // A calculation is reading the recording on a thread of its own.
     bool isCalculating() const;
 
@@ -41,14 +41,14 @@ signals:
 private:
     void calculate();
     void cancel();
-    void calculated(const PowerSpectrum &spectrum);
+    void calculated(const PowerDensity &spectrum);
     void calculationFailed(const QString &message);
     void showCalculating(bool calculating);
     void showPointed(int bin);
     QString levelText(int bin) const;
 
-    SpectrumCalculation *m_calculation;
-    SpectrumPlot *m_plot;
+    DensityCalculation *m_calculation;
+    DensityPlot *m_plot;
     QComboBox *m_segment;
     QComboBox *m_scale;
     QPushButton *m_recalculate;
@@ -66,5 +66,5 @@ private:
     double m_rate = 0;
     int m_segmentLength = 0;
     QString m_title;
-    std::optional<PowerSpectrum> m_spectrum;
+    std::optional<PowerDensity> m_spectrum;
 };

@@ -1,14 +1,14 @@
-#include "viewer/SpectrumExport.h"
+#include "viewer/DensityExport.h"
 
 #include "platform/SystemErrorText.h"
 #include "viewer/ExportTarget.h"
-#include "viewer/PowerSpectrum.h"
+#include "viewer/PowerDensity.h"
 
 #include <QByteArray>
 
 #include <cmath>
 
-bool SpectrumExport::write(const PowerSpectrum &spectrum, const QString &outputPath, QString *errorMessage)
+bool DensityExport::write(const PowerDensity &spectrum, const QString &outputPath, QString *errorMessage)
 {
     const auto failed = [&](const QString &reason) {
         *errorMessage = QStringLiteral("Не удалось сохранить спектр в «%1»: %2.").arg(outputPath, reason);

@@ -1,26 +1,26 @@
-#include "viewer/PowerSpectrum.h"
+#include "viewer/PowerDensity.h"
 
 #include <algorithm>
 #include <cmath>
 
-double PowerSpectrum::decibelsAt(int bin) const
+double PowerDensity::decibelsAt(int bin) const
 {
     return 10 * std::log10(std::max(density[size_t(bin)], LowestDensity));
 }
 
-int PowerSpectrum::peakBin() const
+int PowerDensity::peakBin() const
 {
     if (density.size() < 2)
         return -1;
     return int(std::max_element(density.begin() + 1, density.end()) - density.begin());
 }
 
-int PowerSpectrum::binNearest(double hertz) const
+int PowerDensity::binNearest(double hertz) const
 {
     return qBound(0, int(std::lround(hertz / binWidth())), binCount() - 1);
 }
 
-double PowerSpectrum::integrated() const
+double PowerDensity::integrated() const
 {
     double sum = 0;
     for (double value : density)

@@ -1,4 +1,4 @@
-#include "viewerwindow/SpectrumPlot.h"
+#include "viewerwindow/DensityPlot.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -40,15 +40,15 @@ QString hertzText(double hertz)
 
 } // namespace
 
-SpectrumPlot::SpectrumPlot(QWidget *parent)
+DensityPlot::DensityPlot(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(QStringLiteral("SpectrumPlot"));
+    setObjectName(QStringLiteral("DensityPlot"));
     setMouseTracking(true);
     setMinimumSize(400, 240);
 }
 
-void SpectrumPlot::setSpectrum(std::optional<PowerSpectrum> spectrum)
+void DensityPlot::setSpectrum(std::optional<PowerDensity> spectrum)
 {
     m_spectrum = std::move(spectrum);
     if (m_spectrum && m_spectrum->binCount() > 1) {
@@ -69,14 +69,14 @@ void SpectrumPlot::setSpectrum(std::optional<PowerSpectrum> spectrum)
     update();
 }
 
-void SpectrumPlot::setLogarithmic(bool logarithmic)
+void DensityPlot::setLogarithmic(bool logarithmic)
 {
     m_logarithmic = logarithmic;
     point(-1);
     update();
 }
 
-QRect SpectrumPlot::plotArea() const
+QRect DensityPlot::plotArea() const
 {
     // The unit of the level axis above it, of the frequency axis left of its marks.
     const int top = fontMetrics().height() + 4;
@@ -85,12 +85,12 @@ QRect SpectrumPlot::plotArea() const
                  std::max(1, height() - top - bottom));
 }
 
-int SpectrumPlot::firstShownBin() const
+int DensityPlot::firstShownBin() const
 {
     return m_logarithmic ? 1 : 0;
 }
 
-double SpectrumPlot::xOf(double hertz, const QRect &plot) const
+double DensityPlot::xOf(double hertz, const QRect &plot) const
 {
     const double lowest = m_spectrum->frequencyOf(firstShownBin());
     const double highest = m_spectrum->frequencyOf(m_spectrum->binCount() - 1);
@@ -99,7 +99,7 @@ double SpectrumPlot::xOf(double hertz, const QRect &plot) const
     return plot.left() + share * (plot.width() - 1);
 }
 
-double SpectrumPlot::hertzAt(double x, const QRect &plot) const
+double DensityPlot::hertzAt(double x, const QRect &plot) const
 {
     const double lowest = m_spectrum->frequencyOf(firstShownBin());
     const double highest = m_spectrum->frequencyOf(m_spectrum->binCount() - 1);
@@ -107,13 +107,13 @@ double SpectrumPlot::hertzAt(double x, const QRect &plot) const
     return m_logarithmic ? lowest * std::pow(highest / lowest, share) : lowest + share * (highest - lowest);
 }
 
-double SpectrumPlot::yOf(double decibels, const QRect &plot) const
+double DensityPlot::yOf(double decibels, const QRect &plot) const
 {
     const double share = (m_top - std::clamp(decibels, m_bottom, m_top)) / (m_top - m_bottom);
     return plot.top() + share * (plot.height() - 1);
 }
 
-void SpectrumPlot::paintEvent(QPaintEvent *)
+void DensityPlot::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
@@ -150,7 +150,7 @@ void SpectrumPlot::paintEvent(QPaintEvent *)
     painter.drawRect(plot.adjusted(-1, -1, 0, 0));
 }
 
-void SpectrumPlot::drawLevelAxis(QPainter &painter, const QRect &plot) const
+void DensityPlot::drawLevelAxis(QPainter &painter, const QRect &plot) const
 {
     const int textHeight = fontMetrics().height();
     const double step = niceStep(m_top - m_bottom, 7);
@@ -167,7 +167,7 @@ void SpectrumPlot::drawLevelAxis(QPainter &painter, const QRect &plot) const
                      QStringLiteral("дБ"));
 }
 
-void SpectrumPlot::drawFrequencyAxis(QPainter &painter, const QRect &plot) const
+void DensityPlot::drawFrequencyAxis(QPainter &painter, const QRect &plot) const
 {
     const int textHeight = fontMetrics().height();
     const double lowest = m_spectrum->frequencyOf(firstShownBin());
@@ -210,7 +210,7 @@ void SpectrumPlot::drawFrequencyAxis(QPainter &painter, const QRect &plot) const
                      Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Гц"));
 }
 
-void SpectrumPlot::mouseMoveEvent(QMouseEvent *event)
+void DensityPlot::mouseMoveEvent(QMouseEvent *event)
 {
     const QRect plot = plotArea();
     const double x = event->position().x();
@@ -221,12 +221,12 @@ void SpectrumPlot::mouseMoveEvent(QMouseEvent *event)
     point(std::max(firstShownBin(), m_spectrum->binNearest(hertzAt(x, plot))));
 }
 
-void SpectrumPlot::leaveEvent(QEvent *)
+void DensityPlot::leaveEvent(QEvent *)
 {
     point(-1);
 }
 
-void SpectrumPlot::point(int bin)
+void DensityPlot::point(int bin)
 {
     if (bin == m_pointedBin)
         return;

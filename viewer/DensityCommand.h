@@ -5,7 +5,7 @@
 // larventa-view --export spectrum DATA OUT [--from S] [--to S] [--segment N]: the spectrum
 // of the whole recording, or of the seconds from S to S, with the default segment or one of
 // N samples, written as CSV without a window.
-class SpectrumCommand
+class DensityCommand
 {
 public:
     // True if the arguments (without the program's name) ask for a spectrum.

@@ -5,10 +5,9 @@
 #include "sim/SimulatedRecording.h"
 #include "viewer/ExportCommand.h"
 #include "viewer/Recording.h"
-#include "viewer/SpectrumCalculation.h"
+#include "viewer/DensityCalculation.h"
 #include "viewer/WelchEstimate.h"
 
-#include <QDirIterator>
 #include <QProcess>
 #include <QThread>
 #include <QTemporaryDir>
@@ -48,23 +47,6 @@ double varianceOf(const QByteArray &bytes, qint64 first, qint64 last)
     return squares / count - (sum / count) * (sum / count);
 }
 
-// Every file under dir with its size and modification time, to tell whether anything changed.
-QStringList listing(const QString &dir)
-{
-    QStringList files;
-    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        files << QStringLiteral("%1 %2 %3")
-                     .arg(it.filePath())
-                     .arg(it.fileInfo().size())
-                     .arg(it.fileInfo().lastModified().toMSecsSinceEpoch());
-    }
-    files.sort();
-    return files;
-}
-
 // Python's own CSV reader: the header, the number of rows and the frequency of the highest
 // level past 0 Hz.
 const char CsvReader[] = R"(
@@ -79,7 +61,7 @@ print(len(values), peak[0])
 
 } // namespace
 
-class SpectrumTest : public QObject
+class PowerDensityTest : public QObject
 {
     Q_OBJECT
 
@@ -105,7 +87,7 @@ private:
     int m_files = 0;
 };
 
-void SpectrumTest::initTestCase()
+void PowerDensityTest::initTestCase()
 {
     // As larventa-view starts: a file that outgrows its limit fails to write, not the program.
     ProgramStart::prepare();
@@ -113,7 +95,7 @@ void SpectrumTest::initTestCase()
 }
 
 // A data file without a description, at the rate given as the assumed one.
-std::unique_ptr<Recording> SpectrumTest::recordingOf(const QByteArray &bytes, double rate)
+std::unique_ptr<Recording> PowerDensityTest::recordingOf(const QByteArray &bytes, double rate)
 {
     const QString path = m_folder.filePath(QStringLiteral("%1.bin").arg(++m_files));
     if (!TestFiles::write(path, bytes))
@@ -125,7 +107,7 @@ std::unique_ptr<Recording> SpectrumTest::recordingOf(const QByteArray &bytes, do
     return recording;
 }
 
-void SpectrumTest::aToneOfKnownFrequencyPeaksInItsBin_data()
+void PowerDensityTest::aToneOfKnownFrequencyPeaksInItsBin_data()
 {
     QTest::addColumn<double>("rate");
     QTest::addColumn<double>("hertz");
@@ -139,7 +121,7 @@ void SpectrumTest::aToneOfKnownFrequencyPeaksInItsBin_data()
     QTest::newRow("100/s, 7.77 Hz, a short span's default") << 100.0 << 7.77 << qint64(3000) << 0 << 512;
 }
 
-void SpectrumTest::aToneOfKnownFrequencyPeaksInItsBin()
+void PowerDensityTest::aToneOfKnownFrequencyPeaksInItsBin()
 {
     QFETCH(double, rate);
     QFETCH(double, hertz);
@@ -150,7 +132,7 @@ void SpectrumTest::aToneOfKnownFrequencyPeaksInItsBin()
     const std::unique_ptr<Recording> recording = recordingOf(toneOf(samples, rate, hertz, 90, 5, samples), rate);
     QVERIFY(recording);
     QString error;
-    const std::optional<PowerSpectrum> spectrum =
+    const std::optional<PowerDensity> spectrum =
         WelchEstimate::compute(*recording, {0, samples, segment, rate}, nullptr, nullptr, &error);
     QVERIFY2(spectrum, qPrintable(error));
     QCOMPARE(spectrum->segmentLength, expectedSegment);
@@ -167,7 +149,7 @@ void SpectrumTest::aToneOfKnownFrequencyPeaksInItsBin()
     QVERIFY2(std::fabs(power / (90.0 * 90.0 / 2) - 1) < 0.03, qPrintable(QString::number(power)));
 }
 
-void SpectrumTest::theIntegratedDensityIsTheVariance_data()
+void PowerDensityTest::theIntegratedDensityIsTheVariance_data()
 {
     QTest::addColumn<double>("rate");
     QTest::addColumn<double>("hertz");
@@ -186,7 +168,7 @@ void SpectrumTest::theIntegratedDensityIsTheVariance_data()
     QTest::newRow("across the change") << 5597.3 << 55.5 << 30.0 << 10.0 << 1024 << qint64(50000) << qint64(150000);
 }
 
-void SpectrumTest::theIntegratedDensityIsTheVariance()
+void PowerDensityTest::theIntegratedDensityIsTheVariance()
 {
     QFETCH(double, rate);
     QFETCH(double, hertz);
@@ -200,7 +182,7 @@ void SpectrumTest::theIntegratedDensityIsTheVariance()
     const std::unique_ptr<Recording> recording = recordingOf(bytes, rate);
     QVERIFY(recording);
     QString error;
-    const std::optional<PowerSpectrum> spectrum =
+    const std::optional<PowerDensity> spectrum =
         WelchEstimate::compute(*recording, {first, last, segment, rate}, nullptr, nullptr, &error);
     QVERIFY2(spectrum, qPrintable(error));
     QCOMPARE(spectrum->first, first);
@@ -210,7 +192,7 @@ void SpectrumTest::theIntegratedDensityIsTheVariance()
              qPrintable(QStringLiteral("integrated %1, variance %2").arg(spectrum->integrated()).arg(variance)));
 }
 
-void SpectrumTest::aSpanShorterThanASegmentIsRefusedInRussian_data()
+void PowerDensityTest::aSpanShorterThanASegmentIsRefusedInRussian_data()
 {
     QTest::addColumn<qint64>("first");
     QTest::addColumn<qint64>("last");
@@ -234,7 +216,7 @@ void SpectrumTest::aSpanShorterThanASegmentIsRefusedInRussian_data()
                                          << "Длина сегмента 128 отсчётов вне пределов: от 256 до 65 536 отсчётов.";
 }
 
-void SpectrumTest::aSpanShorterThanASegmentIsRefusedInRussian()
+void PowerDensityTest::aSpanShorterThanASegmentIsRefusedInRussian()
 {
     QFETCH(qint64, first);
     QFETCH(qint64, last);
@@ -248,7 +230,7 @@ void SpectrumTest::aSpanShorterThanASegmentIsRefusedInRussian()
     QCOMPARE(error.replace(QChar(0xa0), QLatin1Char(' ')), message);
 }
 
-void SpectrumTest::theDefaultSegmentIsAQuarterOfTheSpanAtMost_data()
+void PowerDensityTest::theDefaultSegmentIsAQuarterOfTheSpanAtMost_data()
 {
     QTest::addColumn<qint64>("samples");
     QTest::addColumn<int>("segment");
@@ -261,14 +243,14 @@ void SpectrumTest::theDefaultSegmentIsAQuarterOfTheSpanAtMost_data()
     QTest::newRow("a day") << qint64(5600) * 86400 << 8192;
 }
 
-void SpectrumTest::theDefaultSegmentIsAQuarterOfTheSpanAtMost()
+void PowerDensityTest::theDefaultSegmentIsAQuarterOfTheSpanAtMost()
 {
     QFETCH(qint64, samples);
     QFETCH(int, segment);
     QCOMPARE(WelchEstimate::defaultSegmentLength(samples), segment);
 }
 
-void SpectrumTest::aCancelledEstimateGivesNothing()
+void PowerDensityTest::aCancelledEstimateGivesNothing()
 {
     const std::unique_ptr<Recording> recording = recordingOf(toneOf(100000, 100, 7, 50, 0, 100000), 100);
     QVERIFY(recording);
@@ -295,18 +277,18 @@ void SpectrumTest::aCancelledEstimateGivesNothing()
 
 // A calculation reports on the thread that started it; one cancelled, or replaced by another,
 // says nothing more, even if it had finished, so a stale spectrum never replaces the one asked for.
-void SpectrumTest::aCalculationReportsOnlyWhileItIsWanted()
+void PowerDensityTest::aCalculationReportsOnlyWhileItIsWanted()
 {
     const std::unique_ptr<Recording> recording = recordingOf(toneOf(100000, 100, 7, 50, 0, 100000), 100);
     QVERIFY(recording);
-    SpectrumCalculation calculation;
-    QList<PowerSpectrum> finished;
+    DensityCalculation calculation;
+    QList<PowerDensity> finished;
     QStringList failed;
-    connect(&calculation, &SpectrumCalculation::finished, this, [&](const PowerSpectrum &spectrum) {
+    connect(&calculation, &DensityCalculation::finished, this, [&](const PowerDensity &spectrum) {
         QCOMPARE(QThread::currentThread(), thread());
         finished.append(spectrum);
     });
-    connect(&calculation, &SpectrumCalculation::failed, this, [&](const QString &message) { failed.append(message); });
+    connect(&calculation, &DensityCalculation::failed, this, [&](const QString &message) { failed.append(message); });
 
     calculation.start(*recording, {0, 100000, 256, 100});
     calculation.cancel();
@@ -324,7 +306,7 @@ void SpectrumTest::aCalculationReportsOnlyWhileItIsWanted()
     QCOMPARE(finished.first().last, qint64(50000));
 }
 
-void SpectrumTest::theExportCommandWritesACsvOrNothing_data()
+void PowerDensityTest::theExportCommandWritesACsvOrNothing_data()
 {
     QTest::addColumn<QStringList>("arguments"); // DATA and OUT stand for the files
     QTest::addColumn<int>("exitCode");
@@ -354,7 +336,7 @@ void SpectrumTest::theExportCommandWritesACsvOrNothing_data()
 
 // 30 s of the simulated instrument's channel 1, a tone of a period of 100 samples, at
 // 5,597.3 samples/s: 55.973 Hz, in bins of 5597.3 / segment Hz.
-void SpectrumTest::theExportCommandWritesACsvOrNothing()
+void PowerDensityTest::theExportCommandWritesACsvOrNothing()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
@@ -367,14 +349,14 @@ void SpectrumTest::theExportCommandWritesACsvOrNothing()
     QVERIFY2(SimulatedRecording::write(data, 30, 5597.3, &error), qPrintable(error));
     for (QString &argument : arguments)
         argument.replace(QLatin1String("DATA"), data).replace(QLatin1String("OUT"), out);
-    const QStringList before = listing(dir.path());
+    const QStringList before = TestFiles::listing(dir.path());
 
     QVERIFY(ExportCommand::isAskedFor(arguments));
     {
         std::unique_ptr<FileSizeLimit> diskFull(segment < 0 ? new FileSizeLimit(20000) : nullptr);
         QCOMPARE(ExportCommand::run(arguments), exitCode);
     }
-    QStringList after = listing(dir.path());
+    QStringList after = TestFiles::listing(dir.path());
     if (exitCode != 0) {
         QCOMPARE(after, before);
         return;
@@ -392,5 +374,5 @@ void SpectrumTest::theExportCommandWritesACsvOrNothing()
     QVERIFY2(std::fabs(peak - 55.973) <= 5597.3 / segment, qPrintable(read.value(1)));
 }
 
-QTEST_GUILESS_MAIN(SpectrumTest)
-#include "SpectrumTest.moc"
+QTEST_GUILESS_MAIN(PowerDensityTest)
+#include "PowerDensityTest.moc"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewer/PowerSpectrum.h"
+#include "viewer/PowerDensity.h"
 #include "viewer/WelchEstimate.h"
 
 #include <QObject>
@@ -15,14 +15,14 @@ class Recording;
 // Works out a spectrum on a thread of its own, so that a long span never holds up the
 // window, and reports back on this object's thread. A calculation started while another
 // runs, or cancelled, stops that one; it reports nothing more.
-class SpectrumCalculation : public QObject
+class DensityCalculation : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit SpectrumCalculation(QObject *parent = nullptr);
+    explicit DensityCalculation(QObject *parent = nullptr);
     // Cancels a calculation under way and waits for it to stop.
-    ~SpectrumCalculation() override;
+    ~DensityCalculation() override;
 
     // The recording must stay, unchanged, until finished() or failed(), or cancel().
     void start(const Recording &recording, const WelchEstimate::Request &request);
@@ -34,7 +34,7 @@ public:
 
 signals:
     void progressed(int percent);
-    void finished(const PowerSpectrum &spectrum);
+    void finished(const PowerDensity &spectrum);
     // A message in Russian: a span too short, a file cut short.
     void failed(const QString &message);
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "viewer/PowerSpectrum.h"
+#include "viewer/PowerDensity.h"
 
 #include <QWidget>
 
@@ -9,15 +9,15 @@
 // A spectrum drawn as its level in dB against frequency in Hz, on a linear or a logarithmic
 // frequency axis (the latter leaves 0 Hz out), with its highest peak marked. Under the
 // mouse a vertical line marks the bin nearest the pointer, and pointed() names it.
-class SpectrumPlot : public QWidget
+class DensityPlot : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit SpectrumPlot(QWidget *parent = nullptr);
+    explicit DensityPlot(QWidget *parent = nullptr);
 
     // Nothing shows nothing.
-    void setSpectrum(std::optional<PowerSpectrum> spectrum);
+    void setSpectrum(std::optional<PowerDensity> spectrum);
     void setLogarithmic(bool logarithmic);
 
 signals:
@@ -39,7 +39,7 @@ private:
     void drawLevelAxis(QPainter &painter, const QRect &plot) const;
     void point(int bin);
 
-    std::optional<PowerSpectrum> m_spectrum;
+    std::optional<PowerDensity> m_spectrum;
     bool m_logarithmic = false;
     // The level axis, in dB, fitted to the spectrum shown.
     double m_top = 0;

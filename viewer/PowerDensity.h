@@ -8,7 +8,7 @@
 // method estimates it: bins 0 … segmentLength / 2, binWidth() hertz apart, each in squared
 // sample units per hertz, so that the density summed over the bins times binWidth() is the
 // samples' variance.
-struct PowerSpectrum
+struct PowerDensity
 {
     // Densities at or below this read as its level: nothing is below −300 dB.
     static constexpr double LowestDensity = 1e-30;
