@@ -27,3 +27,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Qt's host tools of the same version, from Debian 13's qt6-base-dev-tools.
 set(QT_HOST_PATH /usr CACHE PATH "Where Qt's host tools are")
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "Where their CMake packages are")
+
+# pkg-config (for FFTW3) reads the prefix's .pc files alone, never the build machine's. Qt's own
+# build runs before the prefix has any, and keeps pkg-config off as it does for every cross build.
+if(EXISTS ${LARVENTA_WINDOWS_PREFIX}/lib/pkgconfig)
+    set(ENV{PKG_CONFIG_LIBDIR} ${LARVENTA_WINDOWS_PREFIX}/lib/pkgconfig)
+    set(ENV{PKG_CONFIG_PATH} "")
+endif()
