@@ -3,6 +3,7 @@
 #include "FileSizeLimit.h"
 #include "HeardCommands.h"
 #include "NamedPipe.h"
+#include "PortLocks.h"
 #include "RunRig.h"
 #include "ScriptedMessageBoxes.h"
 #include "ScriptedSaveDialog.h"
@@ -11,7 +12,6 @@
 #include "WhenTrue.h"
 
 #include "link/InstrumentLink.h"
-#include "link/PortLockFile.h"
 #include "output/GraphikBox.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSaveDialog.h"
@@ -712,7 +712,7 @@ void DataGatheringSystemTest::closingDuringARecordingEndsTheProgram()
     QCOMPARE(HeardCommands::upToNow(sim), (QList<quint8>{0xFF, 0}));
     QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("closed.bmp"))));
     // The port is given back: no lock file keeps another user from it.
-    QVERIFY(!PortLockFile::of(hostPort));
+    QVERIFY(!PortLocks::heldFor(hostPort));
 }
 
 // The program's own boxes and dialog, closed by the test as soon as they are up.
