@@ -3,14 +3,17 @@
 # the programs and plugins load, found from their import tables, and the licences of all of it.
 # With --strip, the DLLs are stripped as the programs are.
 
+cmake_policy(VERSION 3.21)
+
 set(folder "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
 set(toolchain_bin ${LARVENTA_WINDOWS_PREFIX}/bin)
 
-# A DLL is one of Windows' own when mingw-w64 has an import library for it.
+# A DLL is one of Windows' own when mingw-w64 has an import library for it, or when it is one of
+# Windows' API sets (api-ms-win-*, ext-ms-win-*), names that Windows maps to its own DLLs.
 function(is_windows_dll name result)
     string(TOLOWER "${name}" lower)
     string(REGEX REPLACE "\\.dll$" "" stem "${lower}")
-    if(EXISTS ${LARVENTA_MINGW_LIB}/lib${stem}.a)
+    if(EXISTS ${LARVENTA_MINGW_LIB}/lib${stem}.a OR stem MATCHES "^(api|ext)-ms-win-")
         set(${result} TRUE PARENT_SCOPE)
     else()
         set(${result} FALSE PARENT_SCOPE)
@@ -23,33 +26,44 @@ if(NOT programs OR NOT modules)
     message(FATAL_ERROR "Windows deployment: no programs or no Qt plugins in ${folder}")
 endif()
 
-# The toolchain's folder alone: a DLL already beside the programs from an earlier install is
-# taken afresh from there.
-set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
-set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
-set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND ${LARVENTA_OBJDUMP})
-file(GET_RUNTIME_DEPENDENCIES
-    EXECUTABLES ${programs}
-    MODULES ${modules}
-    DIRECTORIES ${toolchain_bin}
-    RESOLVED_DEPENDENCIES_VAR found
-    UNRESOLVED_DEPENDENCIES_VAR unresolved)
+# The DLLs named in the import tables, and theirs in turn, taken from the toolchain's folder alone.
+# Windows matches DLL names without regard to case.
+file(GLOB toolchain_dlls ${toolchain_bin}/*.dll)
 set(libraries)
-foreach(path IN LISTS found)
-    get_filename_component(name ${path} NAME)
-    if(EXISTS ${toolchain_bin}/${name})
-        list(APPEND libraries ${toolchain_bin}/${name})
-    else()
-        list(APPEND unresolved ${name})
-    endif()
-endforeach()
-foreach(name IN LISTS unresolved)
-    is_windows_dll(${name} windows)
-    if(NOT windows)
-        message(FATAL_ERROR "Windows deployment: ${name} is loaded, but it is neither in ${toolchain_bin} "
-                            "nor one of Windows' own DLLs")
-    endif()
-endforeach()
+set(seen)
+set(pending ${programs} ${modules})
+while(pending)
+    list(POP_FRONT pending binary)
+    execute_process(COMMAND ${LARVENTA_OBJDUMP} -p ${binary} OUTPUT_VARIABLE dump COMMAND_ERROR_IS_FATAL ANY)
+    string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+    foreach(import IN LISTS imports)
+        string(REGEX REPLACE "^DLL Name: *" "" name "${import}")
+        string(TOLOWER "${name}" lower)
+        if(lower IN_LIST seen)
+            continue()
+        endif()
+        list(APPEND seen ${lower})
+        set(library)
+        foreach(candidate IN LISTS toolchain_dlls)
+            get_filename_component(candidate_name ${candidate} NAME)
+            string(TOLOWER "${candidate_name}" candidate_lower)
+            if(candidate_lower STREQUAL lower)
+                set(library ${candidate})
+            endif()
+        endforeach()
+        if(library)
+            list(APPEND libraries ${library})
+            list(APPEND pending ${library})
+        else()
+            is_windows_dll(${name} windows)
+            if(NOT windows)
+                get_filename_component(binary_name ${binary} NAME)
+                message(FATAL_ERROR "Windows deployment: ${binary_name} loads ${name}, which is neither in "
+                                    "${toolchain_bin} nor one of Windows' own DLLs")
+            endif()
+        endif()
+    endforeach()
+endwhile()
 list(REMOVE_DUPLICATES libraries)
 list(SORT libraries)
 file(INSTALL ${libraries} DESTINATION ${folder})
@@ -72,9 +86,13 @@ file(STRINGS ${LARVENTA_WINDOWS_PREFIX}/MANIFEST manifest)
 
 # manifest_version(KIND NAME VARIABLE): the version of the line "KIND NAME VERSION".
 function(manifest_version kind name variable)
+    set(start "${kind} ${name} ")
+    string(LENGTH "${start}" length)
     foreach(line IN LISTS manifest)
-        if(line MATCHES "^${kind} ${name} (.+)$")
-            set(${variable} ${CMAKE_MATCH_1} PARENT_SCOPE)
+        string(FIND "${line}" "${start}" at)
+        if(at EQUAL 0)
+            string(SUBSTRING "${line}" ${length} -1 version)
+            set(${variable} ${version} PARENT_SCOPE)
             return()
         endif()
     endforeach()
