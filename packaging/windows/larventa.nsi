@@ -38,7 +38,8 @@ ManifestDPIAware true
 ; SHChangeNotify's SHCNE_ASSOCCHANGED: Explorer reads the file types again.
 !define ASSOCIATIONS_CHANGED "shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)"
 
-Name "${PRODUCT} ${VERSION}"
+; The title in quotes, which Russian leaves undeclined: мастер установки «Ларвента» 0.1.
+Name "«${PRODUCT}» ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Larventa"
 BrandingText "${PRODUCT} ${VERSION}"
