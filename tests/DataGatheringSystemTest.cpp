@@ -2,14 +2,16 @@
 #include "FileCallFault.h"
 #include "FileSizeLimit.h"
 #include "HeardCommands.h"
+#include "NamedPipe.h"
+#include "PortLocks.h"
 #include "RunRig.h"
 #include "ScriptedMessageBoxes.h"
 #include "ScriptedSaveDialog.h"
+#include "SimulatorEnd.h"
 #include "TestFiles.h"
 #include "WhenTrue.h"
 
 #include "link/InstrumentLink.h"
-#include "link/PortLockFile.h"
 #include "output/GraphikBox.h"
 #include "platform/QtMessageBoxes.h"
 #include "platform/QtSaveDialog.h"
@@ -34,8 +36,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <sys/stat.h>
-
 namespace {
 
 const QString Title = QStringLiteral("Вам Cообщение");
@@ -44,11 +44,8 @@ const QString Title = QStringLiteral("Вам Cообщение");
 struct WindowRig
 {
     WindowRig()
+        : hostPort(SimulatorEnd::open(sim))
     {
-        QString error;
-        if (!sim.open(&error))
-            qFatal("%s", qPrintable(error));
-        qputenv("LARVENTA_PORT1", sim.devicePath().toLocal8Bit());
         window = std::make_unique<DataGatheringSystem>(messages, dialog);
         window->show();
     }
@@ -87,6 +84,7 @@ struct WindowRig
 
     QTemporaryDir folder;
     InstrumentSimulator sim;
+    const QString hostPort;
     ScriptedMessageBoxes messages;
     ScriptedSaveDialog dialog;
     std::unique_ptr<DataGatheringSystem> window;
@@ -414,7 +412,7 @@ void DataGatheringSystemTest::theStatusLineFollowsTheRecording()
 
     rig.click("StartButton");
 
-    QVERIFY2(silent.contains(QStringLiteral("молчит 3 с на ") + rig.sim.devicePath())
+    QVERIFY2(silent.contains(QStringLiteral("молчит 3 с на ") + rig.hostPort)
                  && silent.contains(QStringLiteral("LARVENTA_PORT1")),
              qPrintable(silent));
     QVERIFY2(bytesInProgress.contains(QStringLiteral("записано 0 блоков (0 байт)")), qPrintable(bytesInProgress));
@@ -621,7 +619,7 @@ void DataGatheringSystemTest::aNamedPipeAsTheDataFileIsRefused()
 {
     WindowRig rig;
     const QString pipe = rig.folder.filePath(QStringLiteral("pipe.bin"));
-    QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0666) == 0);
+    QVERIFY(NamedPipe::make(pipe));
     rig.chooseFile(pipe);
 
     // Nobody reads the pipe: opening it to write would wait for ever.
@@ -632,8 +630,7 @@ void DataGatheringSystemTest::aNamedPipeAsTheDataFileIsRefused()
     QCOMPARE(rig.messages.shown.first().text,
              QStringLiteral("Не удалось создать файл данных «%1»: это именованный канал (FIFO), а не обычный файл.")
                  .arg(pipe));
-    struct stat left;
-    QVERIFY(::stat(QFile::encodeName(pipe).constData(), &left) == 0 && S_ISFIFO(left.st_mode));
+    QVERIFY(NamedPipe::isPipe(pipe));
     QVERIFY(rig.settingsEnabled() && rig.control("StartButton")->isEnabled());
     QVERIFY(!rig.control("StopButton")->isEnabled());
     QVERIFY(!rig.control("GraphikBox")->isVisible());
@@ -689,15 +686,13 @@ void DataGatheringSystemTest::aDataFileThatFailsToCloseIsReported()
 void DataGatheringSystemTest::closingDuringARecordingEndsTheProgram()
 {
     InstrumentSimulator sim;
-    QString error;
-    QVERIFY2(sim.open(&error), qPrintable(error));
+    const QString hostPort = SimulatorEnd::open(sim);
     sim.setRate(5600);
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("closed.bin"));
 
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LARVENTA_PORT1"), sim.devicePath());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -717,7 +712,7 @@ void DataGatheringSystemTest::closingDuringARecordingEndsTheProgram()
     QCOMPARE(HeardCommands::upToNow(sim), (QList<quint8>{0xFF, 0}));
     QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("closed.bmp"))));
     // The port is given back: no lock file keeps another user from it.
-    QVERIFY(!PortLockFile::of(sim.devicePath()));
+    QVERIFY(!PortLocks::heldFor(hostPort));
 }
 
 // The program's own boxes and dialog, closed by the test as soon as they are up.

@@ -1,6 +1,7 @@
 #include "EdfAnnotationFault.h"
 #include "FileCallFault.h"
 #include "MneEdfReader.h"
+#include "StopSignals.h"
 #include "TestFiles.h"
 
 #include "sim/SimulatedRecording.h"
@@ -16,6 +17,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QTest>
 
 #include <algorithm>
@@ -23,8 +25,6 @@
 #include <cstdlib>
 #include <optional>
 #include <vector>
-
-#include <csignal>
 
 namespace {
 
@@ -149,7 +149,7 @@ void RecordingExportTest::exportsReadBackByTheirOwnLibraries()
         if (described) {
             const QDateTime start = recording->started().toOffsetFromUtc(recording->started().offsetFromUtc());
             const QDateTime localStart =
-                QDateTime::fromMSecsSinceEpoch(startTenths / 10, Qt::OffsetFromUTC, start.offsetFromUtc());
+                QDateTime::fromMSecsSinceEpoch(startTenths / 10, QTimeZone(start.offsetFromUtc()));
             QCOMPARE(QDate(header.startdate_year, header.startdate_month, header.startdate_day), localStart.date());
             QCOMPARE(QTime(header.starttime_hour, header.starttime_minute, header.starttime_second),
                      QTime(localStart.time().hour(), localStart.time().minute(), localStart.time().second()));
@@ -338,9 +338,8 @@ void RecordingExportTest::exportEndedBySignalLeavesNoFile_data()
 {
     QTest::addColumn<int>("signal");
 
-    QTest::newRow("Ctrl+C") << int(SIGINT);
-    QTest::newRow("a kill") << int(SIGTERM);
-    QTest::newRow("the terminal closed") << int(SIGHUP);
+    for (const StopSignals::Signal &stop : StopSignals::all())
+        QTest::newRow(qPrintable(stop.name)) << stop.number;
 }
 
 void RecordingExportTest::exportEndedBySignalLeavesNoFile()
@@ -362,7 +361,7 @@ void RecordingExportTest::exportEndedBySignalLeavesNoFile()
     QCOMPARE(exporter.readLine(), QByteArray("writing\n"));
     // The export is under way, in its unfinished file.
     QCOMPARE(TestFiles::listing(dir.path()).size(), before.size() + 1);
-    QCOMPARE(::kill(pid_t(exporter.processId()), signal), 0);
+    QVERIFY(StopSignals::send(exporter.processId(), signal));
     QVERIFY(exporter.waitForFinished(30000));
     QCOMPARE(exporter.exitStatus(), QProcess::CrashExit);
     QCOMPARE(exporter.exitCode(), signal);

@@ -173,7 +173,7 @@ void RecordingRunTest::recordsTheStreamInWholeBlocks()
                           "snapshot", "started"}));
     const QJsonObject expected{{"format", "larventa-recording/1"}, {"data_file", "канал \"3\" \\ 1.bin"},
                                {"sample_format", "uint8"}, {"block_bytes", 512}, {"channel", 3}, {"channel_code", 2},
-                               {"port", 1}, {"device", rig.sim.devicePath()}, {"line_rate", 56000},
+                               {"port", 1}, {"device", rig.hostPort}, {"line_rate", 56000},
                                {"requested_seconds", 2}, {"snapshot", "канал \"3\" \\ 1.bmp"}, {"problem", QJsonValue()}};
     for (auto key = expected.begin(); key != expected.end(); ++key)
         QVERIFY2(description.value(key.key()) == key.value(), qPrintable(key.key()));
@@ -778,7 +778,7 @@ void RecordingRunTest::aVanishedPortEndsTheRunKeepingTheBlocks()
     QVERIFY(sinceHangUp.isValid());
     QCOMPARE(rig.controls.lastProgress.stage, RunProgress::Stage::LinkLost);
     QCOMPARE(rig.messages.shown.size(), 1);
-    QVERIFY2(rig.messages.shown.first().text.contains(rig.sim.devicePath()), qPrintable(rig.messages.shown.first().text));
+    QVERIFY2(rig.messages.shown.first().text.contains(rig.hostPort), qPrintable(rig.messages.shown.first().text));
     const QByteArray data = rig.dataFile();
     QVERIFY(data.size() >= onDiskAtHangUp.size());
     QCOMPARE(data.size() % 512, 0);

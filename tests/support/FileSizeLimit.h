@@ -1,6 +1,6 @@
 #pragma once
 
-#include <sys/resource.h>
+#include <QtGlobal>
 
 // While it lives, the process may write no more than limit bytes into any file, as
 // on a disk that fills up: writes beyond fail with EFBIG. It sets the process up
@@ -9,11 +9,12 @@
 class FileSizeLimit
 {
 public:
-    explicit FileSizeLimit(rlim_t limit);
+    explicit FileSizeLimit(qint64 limit);
     ~FileSizeLimit();
     FileSizeLimit(const FileSizeLimit &) = delete;
     FileSizeLimit &operator=(const FileSizeLimit &) = delete;
 
 private:
-    rlimit m_saved{};
+    quint64 m_savedCurrent = 0;
+    quint64 m_savedMaximum = 0;
 };

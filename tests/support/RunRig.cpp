@@ -1,6 +1,7 @@
 #include "RunRig.h"
 
 #include "DescriptionCheck.h"
+#include "SimulatorEnd.h"
 
 #include "sim/InstrumentSignal.h"
 
@@ -9,12 +10,9 @@
 #include <QTest>
 
 RunRig::RunRig(int tickMilliseconds)
-    : run(state, link, file, timer, controls, plot, messages)
+    : hostPort(SimulatorEnd::open(sim))
+    , run(state, link, file, timer, controls, plot, messages)
 {
-    QString error;
-    if (!sim.open(&error))
-        qFatal("Cannot open the instrument simulator: %s", qPrintable(error));
-    qputenv("LARVENTA_PORT1", sim.devicePath().toLocal8Bit());
     link.configure(1);
     timer.setInterval(tickMilliseconds);
     QObject::connect(&timer, &Timer::tick, &timer, [this] { run.tick(); });

@@ -16,8 +16,8 @@
 
 #include <limits>
 
-// A recording run wired as the window wires it, with the instrument simulator on a
-// pseudo-terminal as serial port 1, a real data file in a temporary folder, and the
+// A recording run wired as the window wires it, with the instrument simulator on the other end
+// of serial port 1 (SimulatorEnd), a real data file in a temporary folder, and the
 // window's controls, plot and message boxes standing in as plain values.
 class RunRig
 {
@@ -47,6 +47,8 @@ public:
 
     QTemporaryDir folder;
     InstrumentSimulator sim;
+    // Serial port 1, the host's end of the simulator's line.
+    const QString hostPort;
     RecordingState state;
     InstrumentLink link;
     DataFile file;
