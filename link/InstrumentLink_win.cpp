@@ -1,5 +1,7 @@
 #include "link/InstrumentLink.h"
 
+#include <QDeadlineTimer>
+
 #include <windows.h>
 
 namespace {
@@ -53,17 +55,27 @@ quint32 InstrumentLink::rateMade() const
     return GetCommState(portHandle(m_port), &line) ? quint32(line.BaudRate) : 0;
 }
 
-// FlushFileBuffers on a port waits until the driver has sent everything written before it,
-// for ever on an adapter that takes nothing more: it runs in a thread of its own, and once the
-// limit is over, PurgeComm aborts the writes, the flush among them, and the thread ends.
+// Qt writes through overlapped writes of its own, and FlushFileBuffers waits only for what the
+// driver holds: the last write must have reached the driver first, or closing the port cancels
+// it (CancelIo) and the instrument never hears it. FlushFileBuffers on a port then waits until the
+// driver has sent everything, for ever on an adapter that takes nothing more: it runs in a thread
+// of its own, and once the limit is over, PurgeComm aborts the writes, the flush among them, and
+// the thread ends.
 bool InstrumentLink::drainOutput(std::chrono::milliseconds limit)
 {
+    const QDeadlineTimer deadline(limit);
+    while (m_port->bytesToWrite() > 0) {
+        if (!m_port->waitForBytesWritten(int(deadline.remainingTime()))) {
+            discardOutput();
+            return false;
+        }
+    }
     const HANDLE port = portHandle(m_port);
     const HANDLE flusher = CreateThread(nullptr, 0, flushPort, port, 0, nullptr);
     if (!flusher)
         return false;
     DWORD result = ERROR_TIMEOUT;
-    if (WaitForSingleObject(flusher, DWORD(limit.count())) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(flusher, DWORD(deadline.remainingTime())) == WAIT_OBJECT_0)
         GetExitCodeThread(flusher, &result);
     else
         discardOutput();

@@ -7,5 +7,5 @@ foreach(scaling 100 125 150 200)
     math(EXPR hundredths "${scaling} % 100")
     add_test(NAME ${name} COMMAND GraphikBoxTest)
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_SCALE_FACTOR=${whole}.${hundredths}")
+        ENVIRONMENT "${larventa_test_environment};QT_SCALE_FACTOR=${whole}.${hundredths}")
 endforeach()

@@ -12,7 +12,7 @@ namespace {
 
 int refuse(const QString &message, int code)
 {
-    std::fprintf(stderr, "larventa-view: %s\n", message.toLocal8Bit().constData());
+    std::fprintf(stderr, "larventa-view: %s\n", message.toUtf8().constData());
     return code;
 }
 

@@ -49,6 +49,6 @@ int UsageCommand::run(const QStringList &arguments)
         return 2;
     }
     std::fprintf(stderr, "larventa-view: неизвестный параметр «%s»; справка: larventa-view --help\n",
-                 option.toLocal8Bit().constData());
+                 option.toUtf8().constData());
     return 2;
 }

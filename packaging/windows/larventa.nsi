@@ -10,7 +10,9 @@
 ; and .bin under "Open with" (OpenWithProgids), as the program of its own file type
 ; Larventa.Recording, and .json's own default is never touched.
 
-Unicode true
+; A 64-bit installer for 64-bit programs: it sees Program Files, System32 and the registry as the
+; programs do, with no WOW64 redirection.
+Target amd64-unicode
 ; The name larventa-<version>-setup.exe makes makensis warn that Windows applies its compatibility
 ; shims to a program named "setup"; the installer's manifest names the level it runs at, which is
 ; what those shims would otherwise guess.
@@ -36,7 +38,8 @@ ManifestDPIAware true
 ; SHChangeNotify's SHCNE_ASSOCCHANGED: Explorer reads the file types again.
 !define ASSOCIATIONS_CHANGED "shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)"
 
-Name "${PRODUCT} ${VERSION}"
+; The title in quotes, which Russian leaves undeclined: мастер установки «Ларвента» 0.1.
+Name "«${PRODUCT}» ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Larventa"
 BrandingText "${PRODUCT} ${VERSION}"

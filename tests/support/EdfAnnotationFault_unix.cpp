@@ -37,3 +37,8 @@ int EdfAnnotationFault::failures() const
 {
     return failureCount.load();
 }
+
+bool EdfAnnotationFault::isPossible()
+{
+    return true;
+}

@@ -14,3 +14,8 @@ int EdfAnnotationFault::failures() const
 {
     return 0;
 }
+
+bool EdfAnnotationFault::isPossible()
+{
+    return false;
+}

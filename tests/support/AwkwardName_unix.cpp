@@ -1,0 +1,6 @@
+#include "AwkwardName.h"
+
+QString AwkwardName::stem()
+{
+    return QStringLiteral("канал \"3\" \\ 1");
+}

@@ -1,0 +1,6 @@
+#include "MappedFileCut.h"
+
+bool MappedFileCut::allowed()
+{
+    return true;
+}
