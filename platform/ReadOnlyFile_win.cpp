@@ -20,11 +20,13 @@ ReadOnlyFile::~ReadOnlyFile()
 }
 
 // Backup semantics open a folder too, so that it is refused by its kind. A file the recorder
-// is still writing may be read along.
+// is still writing may be read along, and replaced meanwhile: the recorder replaces a recording's
+// description whole (MoveFileEx), which Windows refuses while a reader holds the file without
+// FILE_SHARE_DELETE, as the viewer following a recording does five times a second.
 int ReadOnlyFile::open(const QString &path)
 {
     const HANDLE file = CreateFileW(QDir::toNativeSeparators(path).toStdWString().c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return int(GetLastError());

@@ -4,10 +4,18 @@
 
 #include <QFile>
 
+#include <chrono>
 #include <exception>
 #include <system_error>
+#include <thread>
 
 namespace {
+
+// A write that fails is tried again a few times, 10 ms apart, before its reason is taken:
+// Windows refuses to replace a file for a moment while another program reads it without letting
+// it be replaced (a viewer of another make, a virus scanner).
+constexpr int WriteAttempts = 5;
+constexpr std::chrono::milliseconds BetweenAttempts{10};
 
 // On the writing thread: whatever goes wrong there comes back as a reason, never as an
 // exception that would end the program where the result is taken.
@@ -15,7 +23,13 @@ QString written(const RecordingDescription &description)
 {
     try {
         QString reason;
-        return description.write(&reason) ? QString() : reason;
+        for (int attempt = 1; attempt <= WriteAttempts; ++attempt) {
+            if (description.write(&reason))
+                return QString();
+            if (attempt < WriteAttempts)
+                std::this_thread::sleep_for(BetweenAttempts);
+        }
+        return reason;
     } catch (const std::exception &failure) {
         return QStringLiteral("сбой при записи (%1)").arg(QString::fromLocal8Bit(failure.what()));
     } catch (...) {

@@ -128,12 +128,14 @@ bool showsPath(const QString &text, const QString &before, const QString &path, 
     if (end < 0)
         return false;
     const QString between = text.mid(from, end - from);
-    const QChar ellipsis(0x2026);
+    // Qt cuts with "…", or with "..." in a font that has no "…" (Windows' MS Sans Serif).
+    const QString ellipsis = between.contains(QChar(0x2026)) ? QString(QChar(0x2026)) : QStringLiteral("...");
     const qsizetype cut = between.indexOf(ellipsis);
     if (cut < 0)
         return between == path;
-    return cut > 0 && cut + 1 < between.size() && between.count(ellipsis) == 1 && path.startsWith(between.left(cut))
-        && path.endsWith(between.mid(cut + 1));
+    const qsizetype rest = cut + ellipsis.size();
+    return cut > 0 && rest < between.size() && between.count(ellipsis) == 1 && path.startsWith(between.left(cut))
+        && path.endsWith(between.mid(rest));
 }
 
 } // namespace
