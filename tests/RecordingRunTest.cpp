@@ -4,10 +4,13 @@
 #include "FileCallFault.h"
 #include "FileSizeLimit.h"
 #include "HeardCommands.h"
+#include "MappedFileCut.h"
 #include "RunRig.h"
 #include "SimProcess.h"
 #include "TestFiles.h"
 #include "WhenTrue.h"
+
+#include "viewer/MappedDataFile.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -75,6 +78,7 @@ private slots:
     void refusesABadRecordingTimeBeforeAnythingChanges();
     void aPortThatCannotBeOpenedChangesNothing();
     void aDataFileThatCannotBeCreatedLeavesThePortClosed();
+    void recordingAfreshIntoTheFileTheViewerShows();
     void aFullDiskEndsTheRunLikeStop();
     void aVanishedPortEndsTheRunKeepingTheBlocks();
     void aCommandThatCannotBeSentEndsTheRun_data();
@@ -689,6 +693,42 @@ void RecordingRunTest::aPortThatCannotBeOpenedChangesNothing()
     QCOMPARE(rig.plot.prepared, 0);
     QVERIFY(rig.controls.settingsEnabled && rig.controls.startEnabled && !rig.controls.stopEnabled);
     QVERIFY(!rig.timer.isEnabled());
+}
+
+// The viewer maps the data file it shows. Linux lets the recorder cut it short for a recording
+// made afresh, and the viewer then reads the new one from its start; Windows lets no program cut
+// short a file another maps, so there the recorder is refused, says why, and the file stays whole.
+void RecordingRunTest::recordingAfreshIntoTheFileTheViewerShows()
+{
+    RunRig rig(RunRig::TickedByTest);
+    rig.sim.setRate(0);
+    rig.sim.setSampleLimit(512 * 3);
+    rig.controls.timeText = QStringLiteral("1");
+    const QByteArray earlier = RunRig::stream(4, 512 * 8);
+    QVERIFY(TestFiles::write(rig.controls.fileName, earlier));
+    MappedDataFile shown;
+    QString reason;
+    QVERIFY2(shown.open(rig.controls.fileName, &reason), qPrintable(reason));
+    QObject duringTheRun;
+    const auto tick = [&] { rig.tick(); };
+    WhenTrue::inTurn(&duringTheRun, {{[&] { return rig.controls.stopEnabled; }, tick},
+                                     {[&] { return rig.plot.segmentCount == 511 * 3; }, tick}});
+
+    rig.run.startRequest();
+
+    if (MappedFileCut::allowed()) {
+        QVERIFY2(rig.messages.shown.isEmpty(), qPrintable(rig.messages.shown.value(0).text));
+        QCOMPARE(rig.dataFile(), RunRig::stream(1, 512 * 3));
+        return;
+    }
+    QCOMPARE(rig.messages.shown.size(), 1);
+    const QString text = rig.messages.shown.first().text;
+    QVERIFY2(text.contains(rig.controls.fileName) && text.contains(QStringLiteral("открыт в другой программе")),
+             qPrintable(text));
+    QCOMPARE(rig.dataFile(), earlier);
+    QVERIFY(!rig.link.isOpen());
+    QCOMPARE(rig.plot.prepared, 0);
+    QVERIFY(rig.controls.settingsEnabled && rig.controls.startEnabled && !rig.controls.stopEnabled);
 }
 
 void RecordingRunTest::aDataFileThatCannotBeCreatedLeavesThePortClosed()

@@ -59,6 +59,7 @@ endfunction()
 foreach(name RecordingTimeTest RecordingRunTest DataGatheringSystemTest)
     larventa_add_windows_test(${name})
 endforeach()
+target_link_libraries(RecordingRunTest PRIVATE larventa_viewer)
 target_compile_definitions(RecordingRunTest PRIVATE LARVENTA_README="${PROJECT_SOURCE_DIR}/README.md"
     LARVENTA_MANUAL="${PROJECT_SOURCE_DIR}/packaging/larventa.1")
 add_executable(CloseDuringRecording CloseDuringRecording.cpp)
