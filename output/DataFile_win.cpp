@@ -1,8 +1,7 @@
 #include "output/DataFile.h"
 
 #include "platform/SystemErrorText.h"
-
-#include <QDir>
+#include "platform/WindowsFileName.h"
 
 #include <windows.h>
 
@@ -10,7 +9,7 @@
 // truncates none that one maps (the viewer does), so such a file is refused whole and kept.
 bool DataFile::openAfresh(QString *errorMessage)
 {
-    const std::wstring name = QDir::toNativeSeparators(m_path).toStdWString();
+    const std::wstring name = WindowsFileName::of(m_path);
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         *errorMessage = failure(QStringLiteral("создать"), SystemErrorText::wording(SystemErrorText::Meaning::IsFolder));

@@ -1,6 +1,6 @@
 #include "platform/ReadOnlyFile.h"
 
-#include <QDir>
+#include "platform/WindowsFileName.h"
 
 #include <windows.h>
 
@@ -25,7 +25,7 @@ ReadOnlyFile::~ReadOnlyFile()
 // FILE_SHARE_DELETE, as the viewer following a recording does five times a second.
 int ReadOnlyFile::open(const QString &path)
 {
-    const HANDLE file = CreateFileW(QDir::toNativeSeparators(path).toStdWString().c_str(), GENERIC_READ,
+    const HANDLE file = CreateFileW(WindowsFileName::of(path).c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)

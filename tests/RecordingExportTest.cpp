@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -53,6 +54,8 @@ class RecordingExportTest : public QObject
 private slots:
     void exportsReadBackByTheirOwnLibraries_data();
     void exportsReadBackByTheirOwnLibraries();
+    void exportsIntoAFolderOfAnyName_data();
+    void exportsIntoAFolderOfAnyName();
     void exportCommandLeavesNoFileOnFailure_data();
     void exportCommandLeavesNoFileOnFailure();
     void exportRefusesWithTheReason_data();
@@ -203,6 +206,51 @@ void RecordingExportTest::exportsReadBackByTheirOwnLibraries()
             QCOMPARE(fields.at(1).toInt(), int(quint8(data[qsizetype(i)])));
         }
     }
+}
+
+void RecordingExportTest::exportsIntoAFolderOfAnyName_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("length"); // of the folder's path at least
+
+    // EDFlib opens its file by a char string, which Windows spells in its ANSI code page and
+    // within 260 characters; libsndfile and the CSV writer take the file as it is open.
+    for (const QString format : {"edf", "wav", "csv"}) {
+        QTest::addRow("%s, Cyrillic letters", qPrintable(format)) << format << 0;
+        QTest::addRow("%s, a path past 260 characters", qPrintable(format)) << format << 300;
+    }
+}
+
+// An export into such a folder holds what an export into a plain one holds, byte for byte.
+void RecordingExportTest::exportsIntoAFolderOfAnyName()
+{
+    QFETCH(QString, format);
+    QFETCH(int, length);
+
+    QTemporaryDir dir;
+    const QString dataPath = dir.filePath(QStringLiteral("run.bin"));
+    QString error;
+    QVERIFY2(SimulatedRecording::write(dataPath, 3.7, 5597.3, &error), qPrintable(error));
+    const std::unique_ptr<Recording> recording = Recording::open(dataPath, &error);
+    QVERIFY2(recording, qPrintable(error));
+    RecordingExport::Format chosen;
+    QVERIFY(RecordingExport::formatFromName(format, &chosen));
+    const qint64 first = 101;
+    const qint64 last = recording->sampleCount() - 7;
+    const QString plain = dir.filePath(QStringLiteral("plain.") + format);
+    QVERIFY2(RecordingExport::write(*recording, first, last, chosen, plain, &error), qPrintable(error));
+
+    QString folder = dir.filePath(QStringLiteral("записи"));
+    while (folder.size() < length)
+        folder += QStringLiteral("/выгрузки лаборатории для обработки");
+    QVERIFY(QDir().mkpath(folder));
+    const QString out = folder + QStringLiteral("/канал 1.") + format;
+    QVERIFY2(RecordingExport::write(*recording, first, last, chosen, out, &error), qPrintable(error));
+
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(out).fileName()});
+    const QByteArray written = TestFiles::read(out);
+    QVERIFY(!written.isEmpty());
+    QVERIFY(written == TestFiles::read(plain));
 }
 
 void RecordingExportTest::exportCommandLeavesNoFileOnFailure_data()

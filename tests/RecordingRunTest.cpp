@@ -5,13 +5,16 @@
 #include "FileSizeLimit.h"
 #include "HeardCommands.h"
 #include "MappedFileCut.h"
+#include "PortHolder.h"
 #include "RunRig.h"
 #include "SimProcess.h"
 #include "TestFiles.h"
 #include "WhenTrue.h"
 
 #include "viewer/MappedDataFile.h"
+#include "viewer/Recording.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -76,8 +79,10 @@ private slots:
     void sleepsWhileABlockFillsByteByByte();
     void refusesABadRecordingTimeBeforeAnythingChanges_data();
     void refusesABadRecordingTimeBeforeAnythingChanges();
+    void aPortThatCannotBeOpenedChangesNothing_data();
     void aPortThatCannotBeOpenedChangesNothing();
     void aDataFileThatCannotBeCreatedLeavesThePortClosed();
+    void recordsIntoAPathLongerThanTheOldLimit();
     void recordingAfreshIntoTheFileTheViewerShows();
     void aFullDiskEndsTheRunLikeStop();
     void aVanishedPortEndsTheRunKeepingTheBlocks();
@@ -677,18 +682,38 @@ void RecordingRunTest::refusesABadRecordingTimeBeforeAnythingChanges()
     QCOMPARE(HeardCommands::upToNow(rig.sim), QList<quint8>());
 }
 
+void RecordingRunTest::aPortThatCannotBeOpenedChangesNothing_data()
+{
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("no such device") << false << "не найдено";
+    QTest::newRow("held by another program") << true << "занят";
+}
+
 void RecordingRunTest::aPortThatCannotBeOpenedChangesNothing()
 {
+    QFETCH(bool, held);
+    QFETCH(QString, reason);
+
     RunRig rig(FastTick);
     QVERIFY(TestFiles::write(rig.controls.fileName, "an older recording"));
-    const QString device = rig.path(QStringLiteral("no-such-tty"));
-    qputenv("LARVENTA_PORT1", device.toLocal8Bit());
-    rig.link.configure(1);
+    QString device = rig.hostPort;
+    std::optional<PortHolder> holder;
+    if (held) {
+        holder.emplace(device);
+        QVERIFY(holder->holds());
+    } else {
+        device = rig.path(QStringLiteral("no-such-tty"));
+        qputenv("LARVENTA_PORT1", device.toLocal8Bit());
+        rig.link.configure(1);
+    }
 
     rig.run.startRequest();
 
     QCOMPARE(rig.messages.shown.size(), 1);
-    QVERIFY2(rig.messages.shown.first().text.contains(device), qPrintable(rig.messages.shown.first().text));
+    const QString text = rig.messages.shown.first().text;
+    QVERIFY2(text.contains(device) && text.contains(reason), qPrintable(text));
     QCOMPARE(rig.dataFile(), QByteArray("an older recording"));
     QCOMPARE(rig.plot.prepared, 0);
     QVERIFY(rig.controls.settingsEnabled && rig.controls.startEnabled && !rig.controls.stopEnabled);
@@ -753,6 +778,38 @@ void RecordingRunTest::aDataFileThatCannotBeCreatedLeavesThePortClosed()
     rig.run.startRequest();
     QCOMPARE(rig.messages.shown.size(), 1);
     QTRY_COMPARE(rig.commandBytes(), handshake(1));
+}
+
+// Windows took no path longer than 260 characters in its older calls, and takes one now only in
+// the long form that the program must give; the recording, its description and the viewer's
+// reading of both take such a path, on Linux as on Windows.
+void RecordingRunTest::recordsIntoAPathLongerThanTheOldLimit()
+{
+    RunRig rig(RunRig::TickedByTest);
+    rig.sim.setRate(0);
+    rig.sim.setSampleLimit(512 * 3);
+    rig.controls.timeText = QStringLiteral("1");
+    QString folder = rig.folder.path();
+    while (folder.size() < 300)
+        folder += QStringLiteral("/папка записей лаборатории с длинным именем");
+    QVERIFY(QDir().mkpath(folder));
+    rig.controls.fileName = folder + QLatin1Char('/') + AwkwardName::stem() + QStringLiteral(".bin");
+    QObject duringTheRun;
+    const auto tick = [&] { rig.tick(); };
+    WhenTrue::inTurn(&duringTheRun, {{[&] { return rig.controls.stopEnabled; }, tick},
+                                     {[&] { return rig.plot.segmentCount == 511 * 3; }, tick}});
+
+    rig.run.startRequest();
+
+    QVERIFY2(rig.messages.shown.isEmpty(), qPrintable(rig.messages.shown.value(0).text));
+    QCOMPARE(rig.dataFile(), RunRig::stream(1, 512 * 3));
+    const QString wrong = DescriptionCheck::mismatches(rig.controls.fileName, QStringLiteral("completed"));
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    QString error;
+    const std::unique_ptr<Recording> recording = Recording::open(rig.controls.fileName, &error);
+    QVERIFY2(recording, qPrintable(error));
+    QCOMPARE(recording->sampleCount(), qint64(512 * 3));
+    QVERIFY(recording->description());
 }
 
 void RecordingRunTest::aFullDiskEndsTheRunLikeStop()

@@ -1,10 +1,10 @@
 #include "viewer/EdfExport.h"
 
 #include "viewer/ExportTarget.h"
+#include "viewer/NarrowFileName.h"
 #include "viewer/Recording.h"
 #include "viewer/SpanStart.h"
 
-#include <QFile>
 #include <QLocale>
 #include <QString>
 
@@ -73,8 +73,10 @@ bool EdfExport::write(const Recording &recording, qint64 first, qint64 last, con
     int recordSeconds = 0;
     recordFor(recording.samplesPerSecond(), &samplesPerRecord, &recordSeconds);
 
-    const int handle =
-        edfopen_file_writeonly(QFile::encodeName(target.temporaryPath()).constData(), EDFLIB_FILETYPE_EDFPLUS, 1);
+    QByteArray fileName;
+    if (!NarrowFileName::of(target.temporaryPath(), &fileName, reason))
+        return false;
+    const int handle = edfopen_file_writeonly(fileName.constData(), EDFLIB_FILETYPE_EDFPLUS, 1);
     if (handle < 0) {
         *reason = QStringLiteral("EDFlib не смогла создать файл (код %1)").arg(handle);
         return false;

@@ -1,26 +1,17 @@
 #include "viewer/ExportTarget.h"
 
-#include <QDir>
+#include "platform/WindowsFileName.h"
 
 #include <fcntl.h>
 #include <io.h>
 #include <stdlib.h>
 #include <windows.h>
 
-namespace {
-
-std::wstring nativeName(const QString &path)
-{
-    return QDir::toNativeSeparators(path).toStdWString();
-}
-
-} // namespace
-
 // Shared for writing, so that a writer that opens the file by its name (EDFlib) may, and for
 // deleting, so that a stop request can remove it while it is open.
 int ExportTarget::createTemporary(const QString &candidate)
 {
-    const HANDLE file = CreateFileW(nativeName(candidate).c_str(), GENERIC_READ | GENERIC_WRITE,
+    const HANDLE file = CreateFileW(WindowsFileName::of(candidate).c_str(), GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -28,7 +19,7 @@ int ExportTarget::createTemporary(const QString &candidate)
     m_fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_BINARY);
     if (m_fd < 0) {
         CloseHandle(file);
-        DeleteFileW(nativeName(candidate).c_str());
+        DeleteFileW(WindowsFileName::of(candidate).c_str());
         return ERROR_TOO_MANY_OPEN_FILES;
     }
     m_removalOnStop = std::make_unique<RemovalOnStopSignal>(candidate);
@@ -69,7 +60,7 @@ int ExportTarget::closeDescriptor()
 
 int ExportTarget::putInPlace()
 {
-    return MoveFileExW(nativeName(m_temporaryPath).c_str(), nativeName(m_path).c_str(),
+    return MoveFileExW(WindowsFileName::of(m_temporaryPath).c_str(), WindowsFileName::of(m_path).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
         ? 0
         : int(GetLastError());
@@ -77,5 +68,5 @@ int ExportTarget::putInPlace()
 
 void ExportTarget::remove(const QString &path)
 {
-    DeleteFileW(nativeName(path).c_str());
+    DeleteFileW(WindowsFileName::of(path).c_str());
 }

@@ -1,6 +1,6 @@
 #include "viewer/RemovalOnStopSignal.h"
 
-#include <QDir>
+#include "platform/WindowsFileName.h"
 
 #include <atomic>
 
@@ -23,8 +23,8 @@ BOOL WINAPI onConsoleEvent(DWORD)
 
 RemovalOnStopSignal::RemovalOnStopSignal(const QString &path)
 {
-    const QString native = QDir::toNativeSeparators(path);
-    m_path = QByteArray(reinterpret_cast<const char *>(native.utf16()), (native.size() + 1) * 2);
+    const std::wstring native = WindowsFileName::of(path);
+    m_path = QByteArray(reinterpret_cast<const char *>(native.c_str()), qsizetype((native.size() + 1) * sizeof(wchar_t)));
     g_path = reinterpret_cast<const wchar_t *>(m_path.constData());
     SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 }

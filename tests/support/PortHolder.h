@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// Another program's hold on a serial port, for as long as the holder lives: on Linux the
+// port's device open and locked with flock, as terminal programs lock it; on Windows the COM
+// port open, which Windows gives to one opener at a time.
+class PortHolder
+{
+public:
+    explicit PortHolder(const QString &port);
+    PortHolder(const PortHolder &) = delete;
+    PortHolder &operator=(const PortHolder &) = delete;
+    ~PortHolder();
+
+    bool holds() const;
+
+private:
+    qintptr m_handle = -1;
+};
