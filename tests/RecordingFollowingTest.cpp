@@ -1,7 +1,7 @@
 #include "MappedFileCut.h"
+#include "RecordingBeingMade.h"
 #include "TestFiles.h"
 
-#include "sim/SimulatedRecording.h"
 #include "viewer/Recording.h"
 
 #include <QFile>
@@ -9,7 +9,6 @@
 #include <QTest>
 
 #include <cmath>
-#include <optional>
 
 class RecordingFollowingTest : public QObject
 {
@@ -44,21 +43,9 @@ void RecordingFollowingTest::aRecordingBeingMadeIsFollowedToItsEnd()
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("run.bin"));
+    RecordingBeingMade being;
     QString error;
-    QVERIFY2(SimulatedRecording::write(path, 20, 5600, &error), qPrintable(error));
-    const QByteArray whole = TestFiles::read(path);
-    const QString descriptionPath = RecordingDescription::pathFor(path);
-    const QByteArray last = TestFiles::read(descriptionPath);
-    std::optional<RecordingDescription> live = RecordingDescription::fromJson(last, dir.path(), &error);
-    QVERIFY2(live, qPrintable(error));
-    live->ending = RecordingDescription::Ending::Recording;
-    live->ended = QDateTime();
-    live->sha256.clear();
-    if (describedFromTheStart)
-        QVERIFY2(live->write(&error), qPrintable(error));
-    else
-        QVERIFY(QFile::remove(descriptionPath));
-    QVERIFY(QFile::resize(path, 50000));
+    QVERIFY2(being.make(path, 20, 5600, 50000, describedFromTheStart, &error), qPrintable(error));
 
     const std::unique_ptr<Recording> recording = Recording::open(
         path, &error, {}, describedFromTheStart ? Recording::Following::WhileRecording : Recording::Following::Always);
@@ -66,25 +53,21 @@ void RecordingFollowingTest::aRecordingBeingMadeIsFollowedToItsEnd()
     QVERIFY(recording->isFollowed());
     QVERIFY(recording->rateIsAssumed());
     QCOMPARE(recording->sampleCount(), qint64(50000));
-    QFile data(path);
-    QVERIFY(data.open(QIODevice::Append));
-    QCOMPARE(data.write(whole.mid(50000)), qint64(whole.size() - 50000));
-    data.close();
+    QVERIFY(being.append(50000));
 
     if (change == QLatin1String("ends")) {
-        QVERIFY(TestFiles::write(descriptionPath, last));
+        QVERIFY(being.end());
     } else if (change == QLatin1String("cut short")) {
         QVERIFY(QFile::resize(path, 1000));
     } else if (change == QLatin1String("started later")) {
-        live->started = live->started.addSecs(5);
-        QVERIFY2(live->write(&error), qPrintable(error));
+        QVERIFY2(being.describeStartedLater(5, &error), qPrintable(error));
     } else {
-        QVERIFY(TestFiles::write(descriptionPath, "{\"format\": "));
+        QVERIFY(TestFiles::write(being.descriptionPath(), "{\"format\": "));
     }
     QCOMPARE(recording->takeInGrowth(), growth);
     if (growth == Recording::Growth::StartedOver)
         return;
-    QCOMPARE(recording->sampleCount(), qint64(whole.size()));
+    QCOMPARE(recording->sampleCount(), qint64(being.whole().size()));
     QCOMPARE(recording->isFollowed(), growth != Recording::Growth::Ended);
     QCOMPARE(recording->rateIsAssumed(), growth != Recording::Growth::Ended);
     if (growth == Recording::Growth::Ended)
