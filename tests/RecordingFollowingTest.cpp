@@ -5,6 +5,7 @@
 #include "viewer/Recording.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,14 +25,22 @@ void RecordingFollowingTest::aRecordingBeingMadeIsFollowedToItsEnd_data()
     QTest::addColumn<QString>("change");
     QTest::addColumn<bool>("describedFromTheStart");
     QTest::addColumn<Recording::Growth>("growth");
+    // The description being followed was last changed an hour before: only its time tells the next.
+    QTest::addColumn<bool>("describedAnHourAgo");
 
-    QTest::newRow("the recorder's last description") << "ends" << true << Recording::Growth::Ended;
-    QTest::newRow("described only at its end, followed always") << "ends" << false << Recording::Growth::Ended;
-    if (MappedFileCut::allowed())
-        QTest::newRow("made afresh: the data file cut short") << "cut short" << true << Recording::Growth::StartedOver;
+    QTest::newRow("the recorder's last description") << "ends" << true << Recording::Growth::Ended << false;
+    QTest::newRow("described only at its end, followed always")
+        << "ends" << false << Recording::Growth::Ended << false;
+    if (MappedFileCut::allowed()) {
+        QTest::newRow("made afresh: the data file cut short")
+            << "cut short" << true << Recording::Growth::StartedOver << false;
+    }
     QTest::newRow("made afresh: a description of a later start")
-        << "started later" << true << Recording::Growth::StartedOver;
-    QTest::newRow("a description that is none, in the meantime") << "not json" << true << Recording::Growth::Grew;
+        << "started later" << true << Recording::Growth::StartedOver << false;
+    QTest::newRow("made afresh: a description of a later start, as long, an hour after the last")
+        << "started later" << true << Recording::Growth::StartedOver << true;
+    QTest::newRow("a description that is none, in the meantime")
+        << "not json" << true << Recording::Growth::Grew << false;
 }
 
 // 20 s at 5,600 samples/s, of which the first 50,000 are in the file when it is opened.
@@ -40,12 +49,19 @@ void RecordingFollowingTest::aRecordingBeingMadeIsFollowedToItsEnd()
     QFETCH(QString, change);
     QFETCH(bool, describedFromTheStart);
     QFETCH(Recording::Growth, growth);
+    QFETCH(bool, describedAnHourAgo);
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("run.bin"));
     RecordingBeingMade being;
     QString error;
     QVERIFY2(being.make(path, 20, 5600, 50000, describedFromTheStart, &error), qPrintable(error));
+    if (describedAnHourAgo) {
+        QFile description(being.descriptionPath());
+        QVERIFY(description.open(QIODevice::Append));
+        QVERIFY(description.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                        QFileDevice::FileModificationTime));
+    }
 
     const std::unique_ptr<Recording> recording = Recording::open(
         path, &error, {}, describedFromTheStart ? Recording::Following::WhileRecording : Recording::Following::Always);
@@ -60,7 +76,9 @@ void RecordingFollowingTest::aRecordingBeingMadeIsFollowedToItsEnd()
     } else if (change == QLatin1String("cut short")) {
         QVERIFY(QFile::resize(path, 1000));
     } else if (change == QLatin1String("started later")) {
+        const qint64 before = QFileInfo(being.descriptionPath()).size();
         QVERIFY2(being.describeStartedLater(5, &error), qPrintable(error));
+        QCOMPARE(QFileInfo(being.descriptionPath()).size(), before);
     } else {
         QVERIFY(TestFiles::write(being.descriptionPath(), "{\"format\": "));
     }
