@@ -130,6 +130,6 @@ void ViewerFigures::measureRedraw()
             break;
         view.zoom(TraceView::WheelNotchZoom);
     }
-    m_report.add(figure, percentile95(times), QStringLiteral("ms"), BenchReport::Goal::AtMost, 8);
+    m_report.add(figure, percentile95(times), QStringLiteral("ms"), BenchReport::Goal::AtMost, 4);
     m_report.add(QStringLiteral("view_redraw_levels"), times.size() / 3, QStringLiteral("levels"));
 }

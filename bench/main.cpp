@@ -2,7 +2,8 @@
 // program's own run, link, data file and plot, and prints each figure with
 // its verdict against the goal, with the windows on Qt's platform from QT_QPA_PLATFORM
 // (offscreen if unset). Arguments choose groups of figures (flood, cpu,
-// latency, memory, view, follow); none runs them all.
+// latency, memory, view, follow); none runs them all. redraw takes only the view's repaint,
+// one of view's figures.
 
 #include "BenchReport.h"
 #include "CpuFigures.h"
@@ -26,10 +27,11 @@ int main(int argc, char *argv[])
 
     const QStringList groups{QStringLiteral("flood"), QStringLiteral("cpu"), QStringLiteral("latency"),
                              QStringLiteral("memory"), QStringLiteral("view"), QStringLiteral("follow")};
+    const QStringList choosable = groups + QStringList{QStringLiteral("redraw")};
     QStringList chosen = QApplication::arguments().mid(1);
     for (const QString &group : chosen) {
-        if (!groups.contains(group)) {
-            std::fprintf(stderr, "usage: larventa-bench [%s]...\n", qPrintable(groups.join(QLatin1Char('|'))));
+        if (!choosable.contains(group)) {
+            std::fprintf(stderr, "usage: larventa-bench [%s]...\n", qPrintable(choosable.join(QLatin1Char('|'))));
             return 2;
         }
     }
@@ -63,6 +65,8 @@ int main(int argc, char *argv[])
         }
         ViewerDataFigures viewerData(report);
         viewerData.measure();
+    } else if (chosen.contains(QStringLiteral("redraw"))) {
+        ViewerFigures(report).measureRedraw();
     }
     if (chosen.contains(QStringLiteral("follow"))) {
         FollowFigures follow(report);

@@ -1,15 +1,15 @@
 #include "MappedFileCut.h"
+#include "RecordingBeingMade.h"
 #include "TestFiles.h"
 
-#include "sim/SimulatedRecording.h"
 #include "viewer/Recording.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
-#include <optional>
 
 class RecordingFollowingTest : public QObject
 {
@@ -25,14 +25,22 @@ void RecordingFollowingTest::aRecordingBeingMadeIsFollowedToItsEnd_data()
     QTest::addColumn<QString>("change");
     QTest::addColumn<bool>("describedFromTheStart");
     QTest::addColumn<Recording::Growth>("growth");
+    // The description being followed was last changed an hour before: only its time tells the next.
+    QTest::addColumn<bool>("describedAnHourAgo");
 
-    QTest::newRow("the recorder's last description") << "ends" << true << Recording::Growth::Ended;
-    QTest::newRow("described only at its end, followed always") << "ends" << false << Recording::Growth::Ended;
-    if (MappedFileCut::allowed())
-        QTest::newRow("made afresh: the data file cut short") << "cut short" << true << Recording::Growth::StartedOver;
+    QTest::newRow("the recorder's last description") << "ends" << true << Recording::Growth::Ended << false;
+    QTest::newRow("described only at its end, followed always")
+        << "ends" << false << Recording::Growth::Ended << false;
+    if (MappedFileCut::allowed()) {
+        QTest::newRow("made afresh: the data file cut short")
+            << "cut short" << true << Recording::Growth::StartedOver << false;
+    }
     QTest::newRow("made afresh: a description of a later start")
-        << "started later" << true << Recording::Growth::StartedOver;
-    QTest::newRow("a description that is none, in the meantime") << "not json" << true << Recording::Growth::Grew;
+        << "started later" << true << Recording::Growth::StartedOver << false;
+    QTest::newRow("made afresh: a description of a later start, as long, an hour after the last")
+        << "started later" << true << Recording::Growth::StartedOver << true;
+    QTest::newRow("a description that is none, in the meantime")
+        << "not json" << true << Recording::Growth::Grew << false;
 }
 
 // 20 s at 5,600 samples/s, of which the first 50,000 are in the file when it is opened.
@@ -41,24 +49,19 @@ void RecordingFollowingTest::aRecordingBeingMadeIsFollowedToItsEnd()
     QFETCH(QString, change);
     QFETCH(bool, describedFromTheStart);
     QFETCH(Recording::Growth, growth);
+    QFETCH(bool, describedAnHourAgo);
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("run.bin"));
+    RecordingBeingMade being;
     QString error;
-    QVERIFY2(SimulatedRecording::write(path, 20, 5600, &error), qPrintable(error));
-    const QByteArray whole = TestFiles::read(path);
-    const QString descriptionPath = RecordingDescription::pathFor(path);
-    const QByteArray last = TestFiles::read(descriptionPath);
-    std::optional<RecordingDescription> live = RecordingDescription::fromJson(last, dir.path(), &error);
-    QVERIFY2(live, qPrintable(error));
-    live->ending = RecordingDescription::Ending::Recording;
-    live->ended = QDateTime();
-    live->sha256.clear();
-    if (describedFromTheStart)
-        QVERIFY2(live->write(&error), qPrintable(error));
-    else
-        QVERIFY(QFile::remove(descriptionPath));
-    QVERIFY(QFile::resize(path, 50000));
+    QVERIFY2(being.make(path, 20, 5600, 50000, describedFromTheStart, &error), qPrintable(error));
+    if (describedAnHourAgo) {
+        QFile description(being.descriptionPath());
+        QVERIFY(description.open(QIODevice::Append));
+        QVERIFY(description.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                        QFileDevice::FileModificationTime));
+    }
 
     const std::unique_ptr<Recording> recording = Recording::open(
         path, &error, {}, describedFromTheStart ? Recording::Following::WhileRecording : Recording::Following::Always);
@@ -66,25 +69,23 @@ void RecordingFollowingTest::aRecordingBeingMadeIsFollowedToItsEnd()
     QVERIFY(recording->isFollowed());
     QVERIFY(recording->rateIsAssumed());
     QCOMPARE(recording->sampleCount(), qint64(50000));
-    QFile data(path);
-    QVERIFY(data.open(QIODevice::Append));
-    QCOMPARE(data.write(whole.mid(50000)), qint64(whole.size() - 50000));
-    data.close();
+    QVERIFY(being.append(50000));
 
     if (change == QLatin1String("ends")) {
-        QVERIFY(TestFiles::write(descriptionPath, last));
+        QVERIFY(being.end());
     } else if (change == QLatin1String("cut short")) {
         QVERIFY(QFile::resize(path, 1000));
     } else if (change == QLatin1String("started later")) {
-        live->started = live->started.addSecs(5);
-        QVERIFY2(live->write(&error), qPrintable(error));
+        const qint64 before = QFileInfo(being.descriptionPath()).size();
+        QVERIFY2(being.describeStartedLater(5, &error), qPrintable(error));
+        QCOMPARE(QFileInfo(being.descriptionPath()).size(), before);
     } else {
-        QVERIFY(TestFiles::write(descriptionPath, "{\"format\": "));
+        QVERIFY(TestFiles::write(being.descriptionPath(), "{\"format\": "));
     }
     QCOMPARE(recording->takeInGrowth(), growth);
     if (growth == Recording::Growth::StartedOver)
         return;
-    QCOMPARE(recording->sampleCount(), qint64(whole.size()));
+    QCOMPARE(recording->sampleCount(), qint64(being.whole().size()));
     QCOMPARE(recording->isFollowed(), growth != Recording::Growth::Ended);
     QCOMPARE(recording->rateIsAssumed(), growth != Recording::Growth::Ended);
     if (growth == Recording::Growth::Ended)

@@ -1,4 +1,5 @@
 #include "MappedFileCut.h"
+#include "RecordingBeingMade.h"
 #include "ScriptedMessageBoxes.h"
 #include "TestFiles.h"
 
@@ -342,35 +343,16 @@ void ViewerWindowTest::aLargeFileOpensBehindTheWindowAndCanBeCancelled()
     window.reset();
 }
 
-namespace {
-
-void append(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::Append));
-    QCOMPARE(file.write(bytes), qint64(bytes.size()));
-}
-
-} // namespace
-
-// As the recorder writes it: the window follows the recording, at its end with the zoom chosen
-// until the operator moves away, the cursors where they were put, until the recorder's last
-// description ends it; made afresh in the same file, it starts over.
+// As the recorder writes it: the window follows the recording, shown whole with its statistics
+// or at its end with the zoom chosen until the operator moves away, the cursors where they were
+// put, until the recorder's last description ends it; made afresh in the same file, it starts over.
 void ViewerWindowTest::aRecordingBeingMadeIsFollowedOnTheScreen()
 {
     const QString path = m_folder.filePath(QStringLiteral("growing.bin"));
+    RecordingBeingMade recording;
     QString error;
-    QVERIFY2(SimulatedRecording::write(path, 20, 5600, &error), qPrintable(error));
-    const QByteArray whole = TestFiles::read(path);
-    const QString descriptionPath = RecordingDescription::pathFor(path);
-    const QByteArray last = TestFiles::read(descriptionPath);
-    std::optional<RecordingDescription> live = RecordingDescription::fromJson(last, m_folder.path(), &error);
-    QVERIFY2(live, qPrintable(error));
-    live->ending = RecordingDescription::Ending::Recording;
-    live->ended = QDateTime();
-    live->sha256.clear();
-    QVERIFY2(live->write(&error), qPrintable(error));
-    QVERIFY(QFile::resize(path, 50400));
+    QVERIFY2(recording.make(path, 20, 5600, 50400, true, &error), qPrintable(error));
+    const QByteArray &whole = recording.whole();
 
     ScriptedMessageBoxes messages;
     ScriptedFileChoice files;
@@ -384,6 +366,13 @@ void ViewerWindowTest::aRecordingBeingMadeIsFollowedOnTheScreen()
     // Whole seconds at the line's 5,600 samples/s.
     QVERIFY2(notices->text().startsWith(QStringLiteral("Идёт запись: 9 с.")), qPrintable(notices->text()));
 
+    // Shown whole, it stays whole, and the statistics of what is shown follow it.
+    QVERIFY(recording.append(50400, 5600));
+    QTRY_COMPARE_WITH_TIMEOUT(view->span().sampleCount(), qint64(56000), 30000);
+    QVERIFY(view->span().showsWholeRecording());
+    QTRY_VERIFY2_WITH_TIMEOUT(labelText(window, "SpanStatistics").startsWith(QStringLiteral("отсчётов 56000 ")),
+                              qPrintable(labelText(window, "SpanStatistics")), 30000);
+
     // Zoomed in at the end, it stays at the end with that zoom.
     QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(view->width() / 2, view->height() / 2));
     const std::optional<qint64> cursor = view->cursor(0);
@@ -392,23 +381,23 @@ void ViewerWindowTest::aRecordingBeingMadeIsFollowedOnTheScreen()
         QTest::keyClick(view, Qt::Key_Plus);
     QTest::keyClick(view, Qt::Key_End);
     const double perPixel = view->span().samplesPerPixel();
-    append(path, whole.mid(50400, 2800));
-    QTRY_COMPARE_WITH_TIMEOUT(view->span().sampleCount(), qint64(53200), 30000);
+    QVERIFY(recording.append(56000, 2800));
+    QTRY_COMPARE_WITH_TIMEOUT(view->span().sampleCount(), qint64(58800), 30000);
     QCOMPARE(view->span().samplesPerPixel(), perPixel);
-    QVERIFY2(std::fabs(view->span().endSample() - 53200) < 1e-6, qPrintable(QString::number(view->span().endSample())));
+    QVERIFY2(std::fabs(view->span().endSample() - 58800) < 1e-6, qPrintable(QString::number(view->span().endSample())));
     QCOMPARE(view->cursor(0), cursor);
 
     // Moved away, it stays where the operator put it.
     QTest::keyClick(view, Qt::Key_Home);
-    append(path, whole.mid(53200, 2800));
-    QTRY_COMPARE_WITH_TIMEOUT(view->span().sampleCount(), qint64(56000), 30000);
-    QVERIFY2(notices->text().startsWith(QStringLiteral("Идёт запись: 10 с.")), qPrintable(notices->text()));
+    QVERIFY(recording.append(58800, 2800));
+    QTRY_COMPARE_WITH_TIMEOUT(view->span().sampleCount(), qint64(61600), 30000);
+    QVERIFY2(notices->text().startsWith(QStringLiteral("Идёт запись: 11 с.")), qPrintable(notices->text()));
     QCOMPARE(view->span().firstSample(), 0.0);
     QCOMPARE(view->span().samplesPerPixel(), perPixel);
 
     // The recorder's last description ends it: the measured rate, the check of the file.
-    append(path, whole.mid(56000));
-    QVERIFY(TestFiles::write(descriptionPath, last));
+    QVERIFY(recording.append(61600));
+    QVERIFY(recording.end());
     QTRY_VERIFY_WITH_TIMEOUT(!notices->text().contains(QStringLiteral("Идёт запись")), 30000);
     QCOMPARE(view->span().sampleCount(), qint64(whole.size()));
     QCOMPARE(labelText(window, "Ending").left(29), QStringLiteral("записано всё заданное время, "));
@@ -423,9 +412,8 @@ void ViewerWindowTest::aRecordingBeingMadeIsFollowedOnTheScreen()
         return;
     }
     QVERIFY(QFile::resize(path, 0));
-    live->started = live->started.addSecs(60);
-    QVERIFY2(live->write(&error), qPrintable(error));
-    append(path, whole.left(11200));
+    QVERIFY2(recording.describeStartedLater(60, &error), qPrintable(error));
+    QVERIFY(recording.append(0, 11200));
     QTRY_VERIFY_WITH_TIMEOUT(notices->text().contains(QStringLiteral("записан заново")), 30000);
     QTRY_COMPARE_WITH_TIMEOUT(view->span().sampleCount(), qint64(11200), 30000);
     QVERIFY2(notices->text().contains(QStringLiteral("Идёт запись: 2 с.")), qPrintable(notices->text()));

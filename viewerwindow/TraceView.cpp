@@ -15,7 +15,7 @@
 namespace {
 
 constexpr QRgb TracePixel = 0xff0050aa;
-const QColor GridColour(225, 225, 225);
+constexpr QRgb GridPixel = 0xffe1e1e1;
 const QColor AxisColour(90, 90, 90);
 const std::array<QColor, 2> CursorColours{QColor(220, 110, 0), QColor(170, 0, 150)};
 
@@ -31,6 +31,8 @@ constexpr int DotRadius = 2;
 constexpr double ArrowScrollShare = 0.125;
 // One wheel notch sideways moves by this share of the width.
 constexpr double WheelScrollShare = 0.1;
+// Labels laid out and kept for the next frames: a frame shows a few dozen.
+constexpr int KeptLabels = 200;
 
 } // namespace
 
@@ -159,9 +161,13 @@ void TraceView::paintEvent(QPaintEvent *)
     painter.setClipRect(plot);
     drawCursors(painter, plot);
     painter.restore();
-    painter.setPen(AxisColour);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(plot.adjusted(-1, -1, 0, 0));
+    // A frame one pixel outside the plot.
+    const QRect frame = plot.adjusted(-1, -1, 1, 1);
+    for (const QRect &side : {QRect(frame.topLeft(), QSize(frame.width(), 1)),
+                              QRect(frame.bottomLeft(), QSize(frame.width(), 1)),
+                              QRect(frame.topLeft(), QSize(1, frame.height())),
+                              QRect(frame.topRight(), QSize(1, frame.height()))})
+        painter.fillRect(side, AxisColour);
     emit drawn();
 }
 
@@ -191,37 +197,52 @@ int TraceView::timeLabelWidth() const
 
 void TraceView::drawGrid(const QVector<TimeMark> &marks)
 {
-    QPainter grid(&m_plot);
-    grid.setPen(GridColour);
-    for (int value : ValueMarks) {
-        const int y = rowOf(value);
-        grid.drawLine(0, y, m_plot.width() - 1, y);
-    }
+    for (int value : ValueMarks)
+        fillPixels(QRect(0, rowOf(value), m_plot.width(), 1), GridPixel);
     for (const TimeMark &mark : marks)
-        grid.drawLine(mark.x, 0, mark.x, m_plot.height() - 1);
+        fillPixels(QRect(mark.x, 0, 1, m_plot.height()), GridPixel);
 }
 
-void TraceView::drawAxes(QPainter &painter, const QRect &plot, const QVector<TimeMark> &marks) const
+// The ticks are filled rather than stroked: QPainter strokes a line a pixel at a time.
+void TraceView::drawAxes(QPainter &painter, const QRect &plot, const QVector<TimeMark> &marks)
 {
     const int textHeight = fontMetrics().height();
     painter.setPen(AxisColour);
     for (int value : ValueMarks) {
         const int y = plot.top() + rowOf(value);
-        painter.drawLine(plot.left() - TickLength, y, plot.left() - 1, y);
-        painter.drawText(QRect(0, y - textHeight / 2, plot.left() - TickLength - 3, textHeight),
-                         Qt::AlignRight | Qt::AlignVCenter, QString::number(value));
+        painter.fillRect(QRect(plot.left() - TickLength, y, TickLength, 1), AxisColour);
+        drawLabel(painter, QRect(0, y - textHeight / 2, plot.left() - TickLength - 3, textHeight), Qt::AlignRight,
+                  QString::number(value));
     }
     const int labelWidth = timeLabelWidth();
     for (const TimeMark &mark : marks) {
         const int x = plot.left() + mark.x;
-        painter.drawLine(x, plot.bottom() + 1, x, plot.bottom() + TickLength);
+        painter.fillRect(QRect(x, plot.bottom() + 1, 1, TickLength), AxisColour);
         // A label at either end keeps to the widget rather than lose its edge.
         const int left = std::clamp(x - labelWidth / 2, 0, width() - labelWidth);
         const QRect label(left, plot.bottom() + TickLength + 2, labelWidth, textHeight);
-        painter.drawText(label, Qt::AlignHCenter | Qt::AlignTop, mark.sinceStart);
+        drawLabel(painter, label, Qt::AlignHCenter, mark.sinceStart);
         if (!mark.clockTime.isEmpty())
-            painter.drawText(label.translated(0, textHeight), Qt::AlignHCenter | Qt::AlignTop, mark.clockTime);
+            drawLabel(painter, label.translated(0, textHeight), Qt::AlignHCenter, mark.clockTime);
     }
+}
+
+// A label's layout is kept for the frames after: laying out a line of text takes far longer
+// than drawing it. The text is as tall as the box, and aligned in it as told.
+void TraceView::drawLabel(QPainter &painter, const QRect &box, Qt::Alignment alignment, const QString &text)
+{
+    auto label = m_labels.constFind(text);
+    if (label == m_labels.constEnd()) {
+        if (m_labels.size() >= KeptLabels)
+            m_labels.clear();
+        QStaticText laidOut(text);
+        laidOut.setTextFormat(Qt::PlainText);
+        laidOut.prepare(QTransform(), painter.font());
+        label = m_labels.insert(text, laidOut);
+    }
+    const qreal spare = box.width() - label->size().width();
+    const qreal x = box.left() + (alignment & Qt::AlignRight ? spare : alignment & Qt::AlignHCenter ? spare / 2 : 0);
+    painter.drawStaticText(QPointF(x, box.top()), *label);
 }
 
 int TraceView::rowOf(int value) const
@@ -229,8 +250,19 @@ int TraceView::rowOf(int value) const
     return int(std::lround((255 - value) * (m_plot.height() - 1) / 255.0));
 }
 
-// The trace is written into the image's pixels directly: QPainter takes ten times as long
-// over the tall, thin strokes of a long recording.
+// The trace and the grid are written into the image's pixels directly: QPainter takes ten
+// times as long over the tall, thin strokes of a long recording.
+void TraceView::fillPixels(const QRect &area, QRgb colour)
+{
+    const QRect inside = area & m_plot.rect();
+    if (inside.isEmpty())
+        return;
+    const qsizetype stride = m_plot.bytesPerLine() / qsizetype(sizeof(QRgb));
+    QRgb *row = reinterpret_cast<QRgb *>(m_plot.bits()) + inside.top() * stride + inside.left();
+    for (int y = inside.top(); y <= inside.bottom(); ++y, row += stride)
+        std::fill_n(row, inside.width(), colour);
+}
+
 void TraceView::fillColumn(int x, int top, int bottom)
 {
     if (x < 0 || x >= m_plot.width())

@@ -3,7 +3,9 @@
 #include "viewer/ColumnRange.h"
 #include "viewerwindow/ViewSpan.h"
 
+#include <QHash>
 #include <QImage>
+#include <QStaticText>
 #include <QVector>
 #include <QWidget>
 
@@ -80,7 +82,9 @@ private:
     QVector<TimeMark> timeMarks(const QRect &plot) const;
     int timeLabelWidth() const;
     void drawGrid(const QVector<TimeMark> &marks);
-    void drawAxes(QPainter &painter, const QRect &plot, const QVector<TimeMark> &marks) const;
+    void drawAxes(QPainter &painter, const QRect &plot, const QVector<TimeMark> &marks);
+    void drawLabel(QPainter &painter, const QRect &box, Qt::Alignment alignment, const QString &text);
+    void fillPixels(const QRect &area, QRgb colour);
     void fillColumn(int x, int top, int bottom);
     void rasteriseColumns();
     void rasteriseSamples();
@@ -93,6 +97,7 @@ private:
     QImage m_plot;
     QVector<ColumnRange> m_columns;
     QVector<quint8> m_samples;
+    QHash<QString, QStaticText> m_labels;
     QPoint m_pressedAt;
     int m_dragX = 0;
     bool m_dragging = false;

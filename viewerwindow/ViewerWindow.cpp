@@ -24,6 +24,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -141,14 +142,8 @@ ViewerWindow::ViewerWindow(MessageBoxes &messages, FileChoice &files, QWidget *p
 
     connect(m_view, &TraceView::spanChanged, this, &ViewerWindow::showMeasurements);
     connect(m_view, &TraceView::cursorsChanged, this, &ViewerWindow::showMeasurements);
-    // Not restarted by each change, so that a recording followed as it grows still gets its
-    // spectrum between growths.
-    const auto spectrumDue = [this] {
-        if (!m_spectrumDelay->isActive())
-            m_spectrumDelay->start();
-    };
-    connect(m_view, &TraceView::spanChanged, m_spectrumDelay, spectrumDue);
-    connect(m_view, &TraceView::cursorsChanged, m_spectrumDelay, spectrumDue);
+    connect(m_view, &TraceView::spanChanged, this, &ViewerWindow::spectrumDue);
+    connect(m_view, &TraceView::cursorsChanged, this, &ViewerWindow::spectrumDue);
     connect(m_spectrumDelay, &QTimer::timeout, this, &ViewerWindow::showSpectrum);
     connect(m_spectrumDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         if (visible)
@@ -315,8 +310,7 @@ void ViewerWindow::takeInGrowth()
     case Recording::Growth::Unchanged:
         return;
     case Recording::Growth::Grew:
-        m_view->recordingGrew();
-        showNotices();
+        showGrowth();
         return;
     case Recording::Growth::Ended:
         m_view->recordingGrew();
@@ -331,6 +325,21 @@ void ViewerWindow::takeInGrowth()
         startOpening(m_recording->openedPath(), Opening::MadeAfresh, m_followAlways);
         return;
     }
+}
+
+// A recording followed grows five times a second, and each change of the statistics' text redoes
+// the window's layout: they follow the growth once a second, with the notice that counts the
+// seconds. What the operator does shows at once.
+void ViewerWindow::showGrowth()
+{
+    {
+        const QSignalBlocker quiet(m_view);
+        m_view->recordingGrew();
+    }
+    spectrumDue();
+    if (recordedSeconds() != m_secondsMeasured)
+        showMeasurements();
+    showNotices();
 }
 
 void ViewerWindow::hideOpening()
@@ -396,7 +405,7 @@ void ViewerWindow::showNotices()
         // Whole seconds: the notice, and with it the window's layout, changes once a second.
         notices.append(QStringLiteral("Идёт запись: %1 с. Новые отсчёты появляются по мере записи; "
                                       "End — к концу записи.")
-                           .arg(qint64(m_recording->sampleCount() / m_recording->samplesPerSecond())));
+                           .arg(recordedSeconds()));
     } else if (m_recording && m_recording->stillRecording()) {
         notices.append(QStringLiteral("Запись ещё шла: показано то, что файл содержал при открытии. "
                                       "F5 — прочитать файл снова."));
@@ -413,7 +422,21 @@ void ViewerWindow::showNotices()
 
 void ViewerWindow::showMeasurements()
 {
+    m_secondsMeasured = recordedSeconds();
     m_measurements->showFor(m_recording.get(), *m_view);
+}
+
+qint64 ViewerWindow::recordedSeconds() const
+{
+    return m_recording ? qint64(m_recording->sampleCount() / m_recording->samplesPerSecond()) : -1;
+}
+
+// Not restarted by each change, so that a recording followed as it grows still gets its
+// spectrum between growths.
+void ViewerWindow::spectrumDue()
+{
+    if (m_spectrumDock->isVisible() && !m_spectrumDelay->isActive())
+        m_spectrumDelay->start();
 }
 
 void ViewerWindow::showSpectrum()

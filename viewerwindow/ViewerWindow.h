@@ -59,6 +59,7 @@ private:
     void reload();
     void startOpening(const QString &path, Opening purpose, bool followAlways);
     void takeInGrowth();
+    void showGrowth();
     void openingProgressed(qint64 done, qint64 total);
     void openingFinished(bool opened, const QString &message);
     void hideOpening();
@@ -66,6 +67,10 @@ private:
     void showRecording();
     void showNotices();
     void showMeasurements();
+    // Whole seconds of the recording shown at its rate; -1 without one.
+    qint64 recordedSeconds() const;
+    // The spectrum, if it is shown, follows the span or the cursors a moment later.
+    void spectrumDue();
     // The span the statistics cover, to the spectrum if it is shown.
     void showSpectrum();
     void exportSpectrum();
@@ -91,6 +96,8 @@ private:
     bool m_followAlways = false;
     bool m_openingFollowsAlways = false;
     QTimer *m_followTimer;
+    // The recording's whole seconds when the statistics were last redone.
+    qint64 m_secondsMeasured = -1;
     QString m_madeAfreshNotice;
     bool m_retryingAfresh = false;
     QLabel *m_openingLabel;
