@@ -14,7 +14,11 @@ public:
     ~PortHolder();
 
     bool holds() const;
+    // Whether a second opener is refused the port as the program should be: Wine gives a COM
+    // port to any number of openers, where Windows' serial drivers give it to one.
+    bool keepsOthersOut() const;
 
 private:
+    QString m_port;
     qintptr m_handle = -1;
 };

@@ -6,9 +6,19 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-PortHolder::PortHolder(const QString &port)
+namespace {
+
+int openPort(const QString &port)
 {
-    const int fd = ::open(QFile::encodeName(port).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    return ::open(QFile::encodeName(port).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+}
+
+} // namespace
+
+PortHolder::PortHolder(const QString &port)
+    : m_port(port)
+{
+    const int fd = openPort(port);
     if (fd < 0)
         return;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -27,4 +37,14 @@ PortHolder::~PortHolder()
 bool PortHolder::holds() const
 {
     return m_handle >= 0;
+}
+
+bool PortHolder::keepsOthersOut() const
+{
+    const int other = openPort(m_port);
+    if (other < 0)
+        return true;
+    const bool refused = ::flock(other, LOCK_EX | LOCK_NB) != 0;
+    ::close(other);
+    return refused;
 }

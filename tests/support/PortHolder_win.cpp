@@ -2,10 +2,20 @@
 
 #include <windows.h>
 
-PortHolder::PortHolder(const QString &port)
+namespace {
+
+HANDLE openPort(const QString &port)
 {
     const std::wstring name = (QStringLiteral("\\\\.\\") + port).toStdWString();
-    const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    return CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+} // namespace
+
+PortHolder::PortHolder(const QString &port)
+    : m_port(port)
+{
+    const HANDLE handle = openPort(port);
     if (handle != INVALID_HANDLE_VALUE)
         m_handle = reinterpret_cast<qintptr>(handle);
 }
@@ -19,4 +29,13 @@ PortHolder::~PortHolder()
 bool PortHolder::holds() const
 {
     return m_handle != -1;
+}
+
+bool PortHolder::keepsOthersOut() const
+{
+    const HANDLE other = openPort(m_port);
+    if (other == INVALID_HANDLE_VALUE)
+        return true;
+    CloseHandle(other);
+    return false;
 }

@@ -1,0 +1,6 @@
+#include "ReadOnlyDisk.h"
+
+QString ReadOnlyDisk::folder()
+{
+    return {};
+}
