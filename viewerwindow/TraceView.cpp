@@ -231,6 +231,11 @@ void TraceView::drawAxes(QPainter &painter, const QRect &plot, const QVector<Tim
 // than drawing it. The text is as tall as the box, and aligned in it as told.
 void TraceView::drawLabel(QPainter &painter, const QRect &box, Qt::Alignment alignment, const QString &text)
 {
+    // Layouts are the font's: another font (the system's changed, say) lays them out again.
+    if (painter.font() != m_labelFont) {
+        m_labels.clear();
+        m_labelFont = painter.font();
+    }
     auto label = m_labels.constFind(text);
     if (label == m_labels.constEnd()) {
         if (m_labels.size() >= KeptLabels)

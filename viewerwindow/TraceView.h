@@ -3,6 +3,7 @@
 #include "viewer/ColumnRange.h"
 #include "viewerwindow/ViewSpan.h"
 
+#include <QFont>
 #include <QHash>
 #include <QImage>
 #include <QStaticText>
@@ -98,6 +99,7 @@ private:
     QVector<ColumnRange> m_columns;
     QVector<quint8> m_samples;
     QHash<QString, QStaticText> m_labels;
+    QFont m_labelFont;
     QPoint m_pressedAt;
     int m_dragX = 0;
     bool m_dragging = false;
