@@ -87,6 +87,7 @@ private slots:
     void aLoneOddSampleShowsAtFullZoomOut();
     void cursorsReadTheSamplesUnderTheClicks();
     void aCursorFarOffAtTheDeepestZoomIsNotDrawn();
+    void theLabelsFollowAChangeOfFont();
     void aDropThatFailsSaysSoAfterTheDrop();
     void aLargeFileOpensBehindTheWindowAndCanBeCancelled();
     void aRecordingBeingMadeIsFollowedOnTheScreen();
@@ -296,6 +297,33 @@ void ViewerWindowTest::aCursorFarOffAtTheDeepestZoomIsNotDrawn()
     }
     QVERIFY(withCursor.span().width() > 104);
     QCOMPARE(withCursor.grab().toImage(), without.grab().toImage());
+}
+
+// The view keeps its labels laid out from frame to frame; a view whose font changes draws them as
+// one that had that font from the start.
+void ViewerWindowTest::theLabelsFollowAChangeOfFont()
+{
+    const QString path = m_folder.filePath(QStringLiteral("labels.bin"));
+    QVERIFY(TestFiles::write(path, QByteArray(56000, '\x80')));
+    QString error;
+    const std::unique_ptr<Recording> recording = Recording::open(path, &error);
+    QVERIFY2(recording, qPrintable(error));
+    QFont larger = QApplication::font();
+    larger.setPointSizeF(larger.pointSizeF() * 2);
+
+    TraceView changed;
+    TraceView fromTheStart;
+    fromTheStart.setFont(larger);
+    for (TraceView *view : {&changed, &fromTheStart}) {
+        view->resize(900, 300);
+        view->setRecording(recording.get());
+    }
+    const QImage before = changed.grab().toImage();
+    changed.setFont(larger);
+
+    const QImage after = changed.grab().toImage();
+    QVERIFY(after != before);
+    QCOMPARE(after, fromTheStart.grab().toImage());
 }
 
 // The window stays on the recording it shows while another is summarised, and keeps it if the
